@@ -1,0 +1,17 @@
+# zelvoro_add_test(<name> SOURCES <files...> [LIBS <targets...>] [TIMEOUT <s>] [LABELS <labels...>])
+#
+# Builds a Qt Test executable and registers it with CTest. Every test runs
+# through tests/run-isolated.sh: fresh HOME, XDG_* and TMPDIR directories and
+# the offscreen platform, so tests never touch the user's files, never see
+# each other's simulator sockets and can run in parallel.
+function(zelvoro_add_test name)
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE Qt6::Test zelvoro_test_support ${ARG_LIBS})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 120)
+    endif()
+    add_test(NAME ${name}
+        COMMAND ${PROJECT_SOURCE_DIR}/tests/run-isolated.sh $<TARGET_FILE:${name}>)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}")
+endfunction()
