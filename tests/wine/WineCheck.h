@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 namespace winecheck {
 
@@ -75,6 +76,43 @@ bool checkEqual(const A &actual, const B &expected, const char *actualText, cons
                   std::string(actualText) + " == " + expectedText + "\n    actual:   " + show(actual) +
                       "\n    expected: " + show(expected));
 }
+
+// Redirects a standard stream (std::cout, std::cerr, std::wcout...) into a
+// string for as long as it lives.
+template <typename Char> class StreamCapture
+{
+public:
+    explicit StreamCapture(std::basic_ostream<Char> &stream)
+        : stream(stream), saved(stream.rdbuf(buffer.rdbuf()))
+    {
+    }
+    ~StreamCapture() { stream.rdbuf(saved); }
+    StreamCapture(const StreamCapture &) = delete;
+    StreamCapture &operator=(const StreamCapture &) = delete;
+
+    std::basic_string<Char> text() const { return buffer.str(); }
+    // The captured text split at newlines; a final newline ends the last line.
+    std::vector<std::basic_string<Char>> lines() const
+    {
+        std::vector<std::basic_string<Char>> result;
+        const std::basic_string<Char> all = buffer.str();
+        std::size_t start = 0;
+        while (start < all.size()) {
+            std::size_t end = all.find(Char('\n'), start);
+            if (end == std::basic_string<Char>::npos)
+                end = all.size();
+            result.push_back(all.substr(start, end - start));
+            start = end + 1;
+        }
+        return result;
+    }
+    void clear() { buffer.str({}); }
+
+private:
+    std::basic_ostream<Char> &stream;
+    std::basic_ostringstream<Char> buffer;
+    std::basic_streambuf<Char> *saved;
+};
 
 // Runs one named group of checks; a group is a plain function.
 inline void run(const char *name, void (*group)())
