@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "platform/DeviceIo.h"
+
+#include <cstdint>
+#include <string>
+
+namespace zelvoro::platform {
+
+// The server end of a message pipe that one client at a time writes one
+// message to: a named pipe instance on Win32, a listening socket in the
+// private runtime directory on POSIX. Opaque; only these functions use it.
+struct PipeServerEnd;
+using PipeServerHandle = PipeServerEnd *;
+inline constexpr PipeServerHandle kInvalidPipeServer = nullptr;
+
+// Creates the server end of `name` ("\\.\pipe\ZelvoroASIOToPannel"). Only
+// this user on this machine can connect. Fails when another server already
+// holds the name, so nobody can serve our clients in our place.
+PipeServerHandle createPipeServer(const std::wstring &name, std::uint32_t &error);
+
+// Blocks until a client connects; a client that connected before the call
+// counts as connected. Fails with ERROR_OPERATION_ABORTED once released.
+bool connectPipeClient(PipeServerHandle server, std::uint32_t &error);
+
+// Reads the connected client's message into `buffer`. A message longer than
+// `capacity` fails with ERROR_MORE_DATA, a connection that ends before a
+// whole message with ERROR_BROKEN_PIPE.
+bool readPipeMessage(PipeServerHandle server, void *buffer, std::uint32_t capacity, std::uint32_t &bytesRead,
+                     std::uint32_t &error);
+
+// Drops the connected client, if any; the next connectPipeClient waits for a new one.
+void disconnectPipeClient(PipeServerHandle server);
+
+// Wakes a thread blocked in connectPipeClient or readPipeMessage and makes
+// every later call fail at once. Safe from any thread and harmless to repeat;
+// a waker should repeat it until the serving thread has left, since a thread
+// that was about to block when it was called may miss the first wake-up.
+void releasePipeServer(PipeServerHandle server);
+
+// Disconnects, closes and frees the server end (on POSIX also removes its
+// socket). No other thread may still be using it. Harmless on kInvalidPipeServer.
+void closePipeServer(PipeServerHandle server);
+
+// Client side: opens `name` without waiting for a busy pipe. kInvalidHandle
+// and a Windows error code on failure (ERROR_FILE_NOT_FOUND when nobody serves it).
+NativeHandle openPipeClient(const std::wstring &name, std::uint32_t &error);
+
+// Writes one whole message in one write.
+bool writePipeMessage(NativeHandle client, const void *data, std::uint32_t size, std::uint32_t &error);
+
+void closePipeClient(NativeHandle client);
+
+} // namespace zelvoro::platform

@@ -1,0 +1,290 @@
+// SPDX-License-Identifier: MIT
+// Message pipes over Unix-domain sockets in the private runtime directory:
+// one connection carries one frame.
+#include "platform/NamedPipe.h"
+
+#include "platform/WinError.h"
+#include "platform/posix/Framing.h"
+#include "platform/posix/RuntimeDir.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <vector>
+
+namespace zelvoro::platform {
+
+struct PipeServerEnd
+{
+    std::string path;
+    int listenFd = -1;
+    // Self-pipe: one byte in it wakes a thread waiting for a client.
+    int wakeRead = -1;
+    int wakeWrite = -1;
+
+    // Closing clientFd and shutting it down from the releasing thread must
+    // not interleave, or the shutdown could hit a reused descriptor.
+    std::mutex lock;
+    int clientFd = -1;
+    bool released = false;
+};
+
+namespace {
+
+bool makeAddress(const std::string &path, sockaddr_un &address)
+{
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
+
+int connectSocket(const sockaddr_un &address, int &err)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        err = errno;
+        return -1;
+    }
+    int rc;
+    do {
+        rc = ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        err = errno;
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Binds to the path; a leftover socket file nobody answers on is removed
+// first, a live server keeps its name.
+std::uint32_t bindEndpoint(int fd, const sockaddr_un &address)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0)
+            return winerror::Success;
+        if (errno != EADDRINUSE)
+            return posix::connectErrorToWin32(errno);
+        int err = 0;
+        const int probe = connectSocket(address, err);
+        if (probe >= 0) {
+            ::close(probe);
+            return winerror::PipeBusy;
+        }
+        if (err != ECONNREFUSED && err != ENOENT)
+            return posix::connectErrorToWin32(err);
+        if (err == ECONNREFUSED)
+            ::unlink(address.sun_path);
+    }
+    return winerror::PipeBusy;
+}
+
+void closeFd(int &fd)
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+} // namespace
+
+PipeServerHandle createPipeServer(const std::wstring &name, std::uint32_t &error)
+{
+    error = posix::checkRuntimeDirectory(true);
+    if (error != winerror::Success)
+        return kInvalidPipeServer;
+    auto *server = new PipeServerEnd;
+    server->path = posix::endpointPath(name);
+    sockaddr_un address;
+    int wake[2];
+    if (!makeAddress(server->path, address)) {
+        error = winerror::InvalidParameter;
+    } else if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
+        error = winerror::GenFailure;
+    } else {
+        server->wakeRead = wake[0];
+        server->wakeWrite = wake[1];
+        server->listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (server->listenFd < 0) {
+            error = winerror::GenFailure;
+        } else {
+            error = bindEndpoint(server->listenFd, address);
+            if (error == winerror::Success && ::listen(server->listenFd, 8) != 0) {
+                ::unlink(server->path.c_str());
+                error = winerror::GenFailure;
+            }
+        }
+    }
+    if (error != winerror::Success) {
+        closeFd(server->listenFd);
+        closeFd(server->wakeRead);
+        closeFd(server->wakeWrite);
+        delete server;
+        return kInvalidPipeServer;
+    }
+    return server;
+}
+
+bool connectPipeClient(PipeServerHandle server, std::uint32_t &error)
+{
+    if (!server) {
+        error = 6; // ERROR_INVALID_HANDLE
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> guard(server->lock);
+        if (server->clientFd >= 0) {
+            error = winerror::PipeConnected;
+            return true;
+        }
+    }
+    for (;;) {
+        pollfd waits[2] = {{server->listenFd, POLLIN, 0}, {server->wakeRead, POLLIN, 0}};
+        const int rc = ::poll(waits, 2, -1);
+        if (rc < 0 && errno == EINTR)
+            continue;
+        if (rc < 0) {
+            error = winerror::GenFailure;
+            return false;
+        }
+        if (waits[1].revents != 0) {
+            error = winerror::OperationAborted;
+            return false;
+        }
+        const int fd = ::accept4(server->listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED || errno == EAGAIN)
+                continue;
+            error = winerror::GenFailure;
+            return false;
+        }
+        std::lock_guard<std::mutex> guard(server->lock);
+        if (server->released) {
+            ::close(fd);
+            error = winerror::OperationAborted;
+            return false;
+        }
+        server->clientFd = fd;
+        error = winerror::Success;
+        return true;
+    }
+}
+
+bool readPipeMessage(PipeServerHandle server, void *buffer, std::uint32_t capacity, std::uint32_t &bytesRead,
+                     std::uint32_t &error)
+{
+    bytesRead = 0;
+    if (!server || server->clientFd < 0) {
+        error = server ? 233 /* ERROR_PIPE_NOT_CONNECTED */ : 6 /* ERROR_INVALID_HANDLE */;
+        return false;
+    }
+    std::vector<std::uint8_t> payload;
+    const posix::FrameStatus status = posix::readFrame(server->clientFd, payload, capacity);
+    {
+        std::lock_guard<std::mutex> guard(server->lock);
+        if (server->released) {
+            error = winerror::OperationAborted;
+            return false;
+        }
+    }
+    switch (status) {
+    case posix::FrameStatus::Ok:
+        if (!payload.empty())
+            std::memcpy(buffer, payload.data(), payload.size());
+        bytesRead = static_cast<std::uint32_t>(payload.size());
+        error = winerror::Success;
+        return true;
+    case posix::FrameStatus::TooLarge:
+        error = winerror::MoreData;
+        return false;
+    case posix::FrameStatus::Closed:
+    case posix::FrameStatus::Broken:
+        break;
+    }
+    error = winerror::BrokenPipe;
+    return false;
+}
+
+void disconnectPipeClient(PipeServerHandle server)
+{
+    if (!server)
+        return;
+    std::lock_guard<std::mutex> guard(server->lock);
+    closeFd(server->clientFd);
+}
+
+void releasePipeServer(PipeServerHandle server)
+{
+    if (!server)
+        return;
+    std::lock_guard<std::mutex> guard(server->lock);
+    server->released = true;
+    // The byte stays in the self-pipe, so a thread that polls later sees it too.
+    const char wake = 1;
+    [[maybe_unused]] const ssize_t written = ::write(server->wakeWrite, &wake, 1);
+    if (server->clientFd >= 0)
+        ::shutdown(server->clientFd, SHUT_RDWR);
+}
+
+void closePipeServer(PipeServerHandle server)
+{
+    if (!server)
+        return;
+    disconnectPipeClient(server);
+    ::unlink(server->path.c_str());
+    closeFd(server->listenFd);
+    closeFd(server->wakeRead);
+    closeFd(server->wakeWrite);
+    delete server;
+}
+
+NativeHandle openPipeClient(const std::wstring &name, std::uint32_t &error)
+{
+    error = posix::checkRuntimeDirectory(false);
+    if (error != winerror::Success)
+        return kInvalidHandle;
+    sockaddr_un address;
+    if (!makeAddress(posix::endpointPath(name), address)) {
+        error = winerror::FileNotFound;
+        return kInvalidHandle;
+    }
+    int err = 0;
+    const int fd = connectSocket(address, err);
+    if (fd < 0) {
+        error = posix::connectErrorToWin32(err);
+        return kInvalidHandle;
+    }
+    error = winerror::Success;
+    return fd;
+}
+
+bool writePipeMessage(NativeHandle client, const void *data, std::uint32_t size, std::uint32_t &error)
+{
+    if (client == kInvalidHandle) {
+        error = 6; // ERROR_INVALID_HANDLE
+        return false;
+    }
+    if (!posix::writeFrame(static_cast<int>(client), data, size)) {
+        error = (errno == EPIPE || errno == ECONNRESET) ? winerror::NoData : winerror::GenFailure;
+        return false;
+    }
+    error = winerror::Success;
+    return true;
+}
+
+void closePipeClient(NativeHandle client)
+{
+    if (client != kInvalidHandle)
+        ::close(static_cast<int>(client));
+}
+
+} // namespace zelvoro::platform

@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: MIT
+#include "settings/PipeServer.h"
+
+#include <QDebug>
+
+#include <cstring>
+
+namespace platform = zelvoro::platform;
+
+PipeServer::PipeServer(const QString &pipeName) : pipeName(pipeName) {}
+
+PipeServer::~PipeServer()
+{
+    if (pipeHandle != platform::kInvalidPipeServer) {
+        platform::closePipeServer(pipeHandle);
+        pipeHandle = platform::kInvalidPipeServer;
+        qDebug() << "Pipe closed.";
+    }
+}
+
+bool PipeServer::createPipe()
+{
+    std::uint32_t error = 0;
+    pipeHandle = platform::createPipeServer(pipeName.toStdWString(), error);
+    if (pipeHandle == platform::kInvalidPipeServer) {
+        qDebug() << "Error: Could not create pipe. Error code:" << error;
+        return false;
+    }
+    qDebug() << "Pipe created successfully.";
+    return true;
+}
+
+bool PipeServer::readMessage(Message &buffer)
+{
+    std::uint32_t error = 0;
+    if (!platform::connectPipeClient(pipeHandle, error)) {
+        qDebug() << "Error connecting to pipe. Error code:" << error;
+        return false;
+    }
+    Message received{};
+    std::uint32_t bytesRead = 0;
+    const bool ok = platform::readPipeMessage(pipeHandle, received.data(), kMessageSize, bytesRead, error);
+    if (ok)
+        std::memcpy(buffer.data(), received.data(), bytesRead);
+    else
+        qDebug() << "Error reading from pipe. Error code:" << error;
+    platform::disconnectPipeClient(pipeHandle);
+    return ok;
+}
+
+void PipeServer::release()
+{
+    platform::releasePipeServer(pipeHandle);
+}
