@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "app/DeviceModels.h"
+
+#include <QMainWindow>
+
+#include <cstdint>
+#include <vector>
+
+class AudioBusDevice;
+class QLabel;
+class QTimer;
+class QVBoxLayout;
+class Settings;
+
+// The frame that finds the connected interface, hosts its panel and watches
+// for its removal. It has no controls of its own.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    // Detection against another model table (tests use stand-in panels).
+    explicit MainWindow(std::vector<DeviceModel> models, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    void setSettingsDialog(Settings *dialog) { settingsDialog = dialog; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void detectDevice();
+    void checkDevice();
+    void clearLayout();
+    void addStatusText(const QString &text);
+    void replaceMeterDevice();
+
+    std::uint32_t pid = 0;
+    QVBoxLayout *panelLayout = nullptr;
+    QTimer *detectTimer = nullptr;
+    QTimer *checkTimer = nullptr;
+    AudioBusDevice *meterDevice = nullptr;
+    Settings *settingsDialog = nullptr;
+    QLabel *statusLabel = nullptr;
+    std::uint32_t errorCount = 0;
+
+    std::vector<DeviceModel> models;
+};

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+#include "app/MainWindow.h"
+#include "app/SingleInstanceGuard.h"
+#include "app/TranslationSelector.h"
+#include "settings/Settings.h"
+#include "tray/TrayIcon.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QLocale>
+#include <QPixmap>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <QTranslator>
+
+#include <memory>
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    SingleInstanceGuard guard;
+    QTranslator translator;
+
+    switch (guard.acquire()) {
+    case SingleInstanceGuard::Result::AlreadyRunning:
+        qDebug() << "Zelvoro Mixer 已经在运行中。";
+        QCoreApplication::quit();
+        return 0;
+    case SingleInstanceGuard::Result::CreateFailed:
+        qDebug() << "无法创建共享内存，程序退出。";
+        return -1;
+    case SingleInstanceGuard::Result::First:
+        break;
+    }
+
+    const QString localeName = QLocale::system().name();
+    qDebug() << "系统返回的语言代码：" << localeName;
+    TranslationSelector::install(translator, application, localeName, QCoreApplication::applicationDirPath());
+
+    const QPixmap icon(QStringLiteral(":/icon/icon.ico"));
+    if (!icon.isNull())
+        QApplication::setWindowIcon(icon);
+
+    auto settings = std::make_unique<Settings>();
+    // The window deletes itself when a close is accepted (only without a
+    // tray), so main keeps a guarded pointer and deletes what is left.
+    QPointer<MainWindow> mainWindow = new MainWindow;
+    mainWindow->setSettingsDialog(settings.get());
+    auto trayIcon = std::make_unique<TrayIcon>();
+    trayIcon->setMainWindow(mainWindow);
+    trayIcon->setSettingsDialog(settings.get());
+    trayIcon->setVisible(true);
+
+    // Without a notification area the tray cannot be reached: show the window
+    // and let closing it end the program.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        QObject::connect(mainWindow, &QObject::destroyed, &application, &QCoreApplication::quit);
+        mainWindow->show();
+    }
+
+    const int result = QApplication::exec();
+    trayIcon.reset();
+    delete mainWindow.data();
+    settings.reset();
+    return result;
+}

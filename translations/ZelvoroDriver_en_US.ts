@@ -1,0 +1,161 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US" sourcelanguage="en_US">
+    <context>
+        <name>MainWindow</name>
+        <message>
+            <location filename="../app/MainWindow.cpp" line="+142" />
+            <source>声卡未连接！</source>
+            <translation>Sound card not connected!</translation>
+        </message>
+    </context>
+    <context>
+        <name>TrayIcon</name>
+        <message>
+            <location filename="../tray/TrayIcon.cpp" line="+65" />
+            <source>Quit</source>
+            <translation>Quit</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Setup</source>
+            <translation>Setup</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Main Window</source>
+            <translation>Main Window</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Upgrade Firmware</source>
+            <translation>Upgrade Firmware</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Refresh Audio Device</source>
+            <translation>Refresh Audio Device</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Win Sound Pannel</source>
+            <translation>Win Sound Pannel</translation>
+        </message>
+    </context>
+    <context>
+        <name>ks1</name>
+        <message>
+            <location filename="../panels/ks1.cpp" line="+33" />
+            <source>DIRECT</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <location line="+1" />
+            <location line="+32" />
+            <source>MIC</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <location line="-15" />
+            <source>INPUT</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Gain</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <location line="+2" />
+            <source>HEADPHONE</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Volume</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Phone To HP Volume</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <location line="+10" />
+            <source>INST</source>
+            <translation type="unfinished" />
+        </message>
+    </context>
+    <context>
+        <name>ks2</name>
+        <message>
+            <location filename="../panels/ks2.cpp" line="+65" />
+            <source>DIRECT</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <location line="+6" />
+            <source>Gain</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <location line="+8" />
+            <source>MIC1</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <location line="+1" />
+            <source>MIC2</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <location line="+36" />
+            <source>SPEAKER</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <location line="+1" />
+            <location line="+6" />
+            <source>Volume</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <location line="-3" />
+            <source>Phone To SP Volume</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <location line="+2" />
+            <source>HEADPHONE</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <location line="+4" />
+            <source>Phone To HP Volume</source>
+            <translation type="unfinished" />
+        </message>
+    </context>
+    <context>
+        <name>kt</name>
+        <message>
+            <location filename="../panels/kt.cpp" line="+37" />
+            <source>DIRECT</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <location line="+3" />
+            <source>MIC</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Gain</source>
+            <translation type="unfinished" />
+        </message>
+        <message>
+            <location line="+2" />
+            <source>Volume</source>
+            <translation type="unfinished" />
+        </message>
+    </context>
+</TS>

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QPointer>
+#include <QStringList>
+#include <QSystemTrayIcon>
+
+class MainWindow;
+class Settings;
+
+// The notification-area icon: opens the two windows and runs the system
+// actions of its menu.
+class TrayIcon : public QSystemTrayIcon
+{
+    Q_OBJECT
+
+public:
+    explicit TrayIcon(QObject *parent = nullptr);
+
+    // A null window is ignored; the previous one stays.
+    void setMainWindow(MainWindow *window);
+    void setSettingsDialog(Settings *dialog);
+
+    // The program run by "Refresh Audio Device"; the OS layer's command by default.
+    void setRefreshCommand(const QString &program, const QStringList &arguments);
+
+public slots:
+    void showSettings();
+    void clickCallback(QSystemTrayIcon::ActivationReason reason);
+    void openSoundPannel();
+    void refreshDeviceList();
+
+private:
+    void createMenu();
+    void showMainWindow();
+    void requestFirmwareUpgrade();
+
+    // Non-owning: the windows outlive the tray icon, and the guarded pointer
+    // also covers a main window that closed itself.
+    QPointer<MainWindow> mainWindow;
+    QPointer<Settings> settingsDialog;
+
+    QString refreshProgram;
+    QStringList refreshArguments;
+};
