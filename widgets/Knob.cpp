@@ -19,12 +19,6 @@ namespace {
 constexpr int arcStart = 225 * 16;
 constexpr int arcSweep = 270 * 16;
 
-// Qt's qRound rounds negative halves up; event positions round half away from zero.
-QPoint roundedPosition(const QPointF &p)
-{
-    return QPoint(static_cast<int>(std::lround(p.x())), static_cast<int>(std::lround(p.y())));
-}
-
 int boundedTo(qint64 v, int lo, int hi)
 {
     // Not std::clamp: an empty range (hi < lo) must not be undefined behaviour.
@@ -133,7 +127,7 @@ void Knob::mousePressEvent(QMouseEvent *event)
 
 void Knob::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    if (showText && textRect.contains(roundedPosition(event->position()))) {
+    if (showText && textRect.contains(event->position().toPoint())) {
         openEditor();
         return;
     }
@@ -147,7 +141,7 @@ void Knob::mouseMoveEvent(QMouseEvent *event)
     if (!(event->buttons() & Qt::LeftButton)) {
         return;
     }
-    const QPoint pos = roundedPosition(event->position());
+    const QPoint pos = event->position().toPoint();
     // One step per axis and event, whatever the distance: the feel does not depend on pointer speed.
     if (lastY > pos.y() && value < maximum) {
         ++value;

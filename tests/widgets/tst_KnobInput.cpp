@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -114,6 +115,14 @@ void KnobInputTest::freshKnob()
     QCOMPARE(knob.editor->parent(), &knob);
     QVERIFY(knob.editor->isHidden());
     QVERIFY(!knob.editor->validator());
+
+    // The panels connect the signal alone; the editor's slot follows it among the knob's own meta-methods.
+    const QMetaObject *meta = knob.metaObject();
+    QCOMPARE(meta->methodCount() - meta->methodOffset(), 2);
+    QCOMPARE(meta->method(meta->methodOffset()).methodSignature(), QByteArray("valueChangedSig(int)"));
+    QCOMPARE(meta->method(meta->methodOffset()).methodType(), QMetaMethod::Signal);
+    QCOMPARE(meta->method(meta->methodOffset() + 1).methodSignature(), QByteArray("finishEdit()"));
+    QCOMPARE(meta->method(meta->methodOffset() + 1).access(), QMetaMethod::Private);
 }
 
 void KnobInputTest::setValueClampsAndAlwaysEmits_data()
