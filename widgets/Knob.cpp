@@ -11,7 +11,6 @@
 #include <QWheelEvent>
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 namespace {
