@@ -1,0 +1,325 @@
+// SPDX-License-Identifier: MIT
+// The ASIO pipes through real Win32 named pipes: the server end the pipe
+// thread serves, its release at teardown, and the reset write.
+#include "WineCheck.h"
+
+#include "platform/NamedPipe.h"
+#include "platform/WinError.h"
+#include "settings/AsioReset.h"
+
+#include <windows.h>
+#include <aclapi.h>
+
+#include <chrono>
+#include <cstring>
+#include <future>
+#include <vector>
+
+namespace platform = zelvoro::platform;
+namespace winerror = zelvoro::platform::winerror;
+
+namespace {
+
+const std::wstring kIncoming = L"\\\\.\\pipe\\ZelvoroASIOToPannel";
+const std::wstring kOutgoing = L"\\\\.\\pipe\\ZelvoroPannelToASIO";
+
+std::vector<std::uint8_t> openRequest(std::uint32_t word5)
+{
+    std::vector<std::uint8_t> message(20, 0);
+    std::memcpy(message.data() + 16, &word5, 4); // x86: little-endian
+    return message;
+}
+
+// Connects as the ASIO driver does and writes one message; the client stays
+// open. A disconnected instance takes clients again only once the server waits
+// for one, so a client may have to wait for the pipe.
+HANDLE sendMessage(const std::vector<std::uint8_t> &message)
+{
+    HANDLE client =
+        ::CreateFileW(kIncoming.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    for (int attempt = 0; client == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_PIPE_BUSY && attempt < 50;
+         ++attempt) {
+        ::WaitNamedPipeW(kIncoming.c_str(), 100);
+        client = ::CreateFileW(kIncoming.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                               nullptr);
+    }
+    if (client == INVALID_HANDLE_VALUE)
+        return client;
+    DWORD written = 0;
+    if (!::WriteFile(client, message.data(), static_cast<DWORD>(message.size()), &written, nullptr)) {
+        ::CloseHandle(client);
+        return INVALID_HANDLE_VALUE;
+    }
+    return client;
+}
+
+struct Read
+{
+    bool connected = false;
+    bool ok = false;
+    std::uint32_t bytesRead = 0;
+    std::uint32_t error = 0;
+    std::uint8_t buffer[1024] = {};
+};
+
+Read serveOne(platform::PipeServerHandle server)
+{
+    Read r;
+    r.connected = platform::connectPipeClient(server, r.error);
+    if (r.connected)
+        r.ok = platform::readPipeMessage(server, r.buffer, sizeof r.buffer, r.bytesRead, r.error);
+    platform::disconnectPipeClient(server);
+    return r;
+}
+
+// Collects what the code under test writes to the standard error stream,
+// where the test build's debug stream goes.
+class ErrCapture
+{
+public:
+    ErrCapture() : old(std::cerr.rdbuf(text.rdbuf())) {}
+    ~ErrCapture() { std::cerr.rdbuf(old); }
+    std::string str() const { return text.str(); }
+
+private:
+    std::ostringstream text;
+    std::streambuf *old;
+};
+
+void readsAMessageWithWordFive()
+{
+    std::uint32_t error = 0;
+    platform::PipeServerHandle server = platform::createPipeServer(kIncoming, error);
+    if (!CHECK(server != platform::kInvalidPipeServer))
+        return;
+    CHECK_EQ(error, winerror::Success);
+
+    const HANDLE client = sendMessage(openRequest(1));
+    CHECK(client != INVALID_HANDLE_VALUE);
+    const Read r = serveOne(server);
+    CHECK(r.connected);
+    CHECK(r.ok);
+    CHECK_EQ(r.bytesRead, 20u);
+    std::uint32_t word5 = 0;
+    std::memcpy(&word5, r.buffer + 16, 4);
+    CHECK_EQ(word5, 1u);
+    ::CloseHandle(client);
+
+    // Served again for the next client, who comes while the server waits.
+    auto serving = std::async(std::launch::async, [server] { return serveOne(server); });
+    const HANDLE again = sendMessage(openRequest(0x100));
+    CHECK(again != INVALID_HANDLE_VALUE);
+    if (serving.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        CHECK(!"the second client was not served");
+        std::cout.flush();
+        ::ExitProcess(1);
+    }
+    const Read second = serving.get();
+    CHECK(second.ok);
+    std::memcpy(&word5, second.buffer + 16, 4);
+    CHECK_EQ(word5, 0x100u);
+    ::CloseHandle(again);
+    platform::closePipeServer(server);
+}
+
+void emptyMessage()
+{
+    std::uint32_t error = 0;
+    platform::PipeServerHandle server = platform::createPipeServer(kIncoming, error);
+    if (!CHECK(server))
+        return;
+    const HANDLE client = sendMessage({});
+    CHECK(client != INVALID_HANDLE_VALUE);
+    const Read r = serveOne(server);
+    CHECK(r.ok);
+    CHECK_EQ(r.bytesRead, 0u);
+    ::CloseHandle(client);
+    platform::closePipeServer(server);
+}
+
+void oversizedMessageFailsAndDisconnects()
+{
+    std::uint32_t error = 0;
+    platform::PipeServerHandle server = platform::createPipeServer(kIncoming, error);
+    if (!CHECK(server))
+        return;
+    const HANDLE client = sendMessage(std::vector<std::uint8_t>(1025, 0x11));
+    CHECK(client != INVALID_HANDLE_VALUE);
+    const Read r = serveOne(server);
+    CHECK(r.connected);
+    CHECK(!r.ok);
+    CHECK_EQ(r.error, winerror::MoreData);
+
+    // Disconnected: the client can no longer write.
+    DWORD written = 0;
+    const std::uint8_t byte = 0;
+    CHECK(!::WriteFile(client, &byte, 1, &written, nullptr));
+    ::CloseHandle(client);
+    platform::closePipeServer(server);
+}
+
+void secondServerOfTheSameNameFails()
+{
+    std::uint32_t error = 0;
+    platform::PipeServerHandle server = platform::createPipeServer(kIncoming, error);
+    if (!CHECK(server))
+        return;
+    platform::PipeServerHandle rival = platform::createPipeServer(kIncoming, error);
+    CHECK(rival == platform::kInvalidPipeServer);
+    CHECK_EQ(error, winerror::AccessDenied);
+    platform::closePipeServer(rival);
+
+    // Closing the first frees the name.
+    platform::closePipeServer(server);
+    server = platform::createPipeServer(kIncoming, error);
+    CHECK(server != platform::kInvalidPipeServer);
+    platform::closePipeServer(server);
+}
+
+void onlyTheUserAndSystemMayOpen()
+{
+    std::uint32_t error = 0;
+    platform::PipeServerHandle server = platform::createPipeServer(kIncoming, error);
+    if (!CHECK(server))
+        return;
+    const HANDLE client = sendMessage(openRequest(0));
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD rc = ::GetSecurityInfo(client, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                       nullptr, &descriptor);
+    CHECK_EQ(rc, DWORD(ERROR_SUCCESS));
+    if (rc == ERROR_SUCCESS && CHECK(dacl != nullptr)) {
+        CHECK_EQ(dacl->AceCount, WORD(2));
+        std::vector<BYTE> system(SECURITY_MAX_SID_SIZE);
+        DWORD systemSize = SECURITY_MAX_SID_SIZE;
+        ::CreateWellKnownSid(WinLocalSystemSid, nullptr, system.data(), &systemSize);
+        bool haveSystem = false;
+        bool haveEveryone = false;
+        std::vector<BYTE> world(SECURITY_MAX_SID_SIZE);
+        DWORD worldSize = SECURITY_MAX_SID_SIZE;
+        ::CreateWellKnownSid(WinWorldSid, nullptr, world.data(), &worldSize);
+        for (WORD i = 0; i < dacl->AceCount; ++i) {
+            ACCESS_ALLOWED_ACE *ace = nullptr;
+            if (!::GetAce(dacl, i, reinterpret_cast<void **>(&ace)))
+                continue;
+            PSID sid = &ace->SidStart;
+            haveSystem = haveSystem || ::EqualSid(sid, system.data());
+            haveEveryone = haveEveryone || ::EqualSid(sid, world.data());
+        }
+        CHECK(haveSystem);
+        CHECK(!haveEveryone);
+    }
+    if (descriptor)
+        ::LocalFree(descriptor);
+    ::CloseHandle(client);
+    platform::closePipeServer(server);
+}
+
+void releaseEndsAWaitForAClient()
+{
+    std::uint32_t error = 0;
+    platform::PipeServerHandle server = platform::createPipeServer(kIncoming, error);
+    if (!CHECK(server))
+        return;
+    std::uint32_t waitError = 0;
+    auto waiting = std::async(std::launch::async,
+                              [server, &waitError] { return platform::connectPipeClient(server, waitError); });
+    CHECK(waiting.wait_for(std::chrono::milliseconds(200)) == std::future_status::timeout);
+
+    // What the pipe thread's teardown does: release until the waiter has left.
+    const auto start = std::chrono::steady_clock::now();
+    while (waiting.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready &&
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(5))
+        platform::releasePipeServer(server);
+    const auto took = std::chrono::steady_clock::now() - start;
+    if (!CHECK(waiting.wait_for(std::chrono::seconds(0)) == std::future_status::ready)) {
+        std::cout << "    the waiting thread did not return; leaving it" << std::endl;
+        std::cout.flush();
+        ::ExitProcess(1);
+    }
+    CHECK(took < std::chrono::seconds(1));
+    CHECK(!waiting.get());
+    CHECK_EQ(waitError, winerror::OperationAborted);
+
+    // Released for good.
+    CHECK(!platform::connectPipeClient(server, error));
+    CHECK_EQ(error, winerror::OperationAborted);
+    platform::closePipeServer(server);
+}
+
+// A client that connects and never writes must not hold teardown either.
+void releaseEndsAReadOfASilentClient()
+{
+    std::uint32_t error = 0;
+    platform::PipeServerHandle server = platform::createPipeServer(kIncoming, error);
+    if (!CHECK(server))
+        return;
+    const HANDLE client =
+        ::CreateFileW(kIncoming.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    CHECK(client != INVALID_HANDLE_VALUE);
+    CHECK(platform::connectPipeClient(server, error));
+    std::uint32_t readError = 0;
+    auto reading = std::async(std::launch::async, [server, &readError] {
+        std::uint8_t buffer[1024];
+        std::uint32_t bytesRead = 0;
+        return platform::readPipeMessage(server, buffer, sizeof buffer, bytesRead, readError);
+    });
+    CHECK(reading.wait_for(std::chrono::milliseconds(200)) == std::future_status::timeout);
+    const auto start = std::chrono::steady_clock::now();
+    while (reading.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready &&
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(5))
+        platform::releasePipeServer(server);
+    if (!CHECK(reading.wait_for(std::chrono::seconds(0)) == std::future_status::ready)) {
+        std::cout << "    the reading thread did not return; leaving it" << std::endl;
+        std::cout.flush();
+        ::ExitProcess(1);
+    }
+    CHECK(!reading.get());
+    CHECK_EQ(readError, winerror::OperationAborted);
+    ::CloseHandle(client);
+    platform::closePipeServer(server);
+}
+
+void resetWithoutAsioSide()
+{
+    ErrCapture err;
+    sendAsioReset();
+    CHECK_EQ(err.str(), std::string("Error: Could not open pipe. Error code: 2\n"));
+}
+
+void resetSendsTheByteOne()
+{
+    std::uint32_t error = 0;
+    platform::PipeServerHandle asio = platform::createPipeServer(kOutgoing, error);
+    if (!CHECK(asio))
+        return;
+    std::string log;
+    {
+        ErrCapture err;
+        sendAsioReset();
+        log = err.str();
+    }
+    CHECK_EQ(log, std::string("Pipe opened successfully.\nASIO reset signal sent successfully.\n"
+                              "\xE8\xAE\xBE\xE7\xBD\xAE\xE9\x80\x9A\xE7\x9F\xA5" "ASIO\xE9\x80\xBB\xE8\xBE\x91\n"));
+    const Read r = serveOne(asio);
+    CHECK(r.ok);
+    CHECK_EQ(r.bytesRead, 1u);
+    CHECK_EQ(r.buffer[0], std::uint8_t(0x31));
+    platform::closePipeServer(asio);
+}
+
+} // namespace
+
+int main()
+{
+    RUN(readsAMessageWithWordFive);
+    RUN(emptyMessage);
+    RUN(oversizedMessageFailsAndDisconnects);
+    RUN(secondServerOfTheSameNameFails);
+    RUN(onlyTheUserAndSystemMayOpen);
+    RUN(releaseEndsAWaitForAClient);
+    RUN(releaseEndsAReadOfASilentClient);
+    RUN(resetWithoutAsioSide);
+    RUN(resetSendsTheByteOne);
+    return winecheck::finish();
+}
