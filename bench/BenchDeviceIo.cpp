@@ -113,7 +113,8 @@ int main(int argc, char **argv)
     MeterBlock meter;
     auto writeMixer = [&mixer](NativeHandle handle) {
         return [handle, &mixer] {
-            return deviceIoControl(handle, controlcode::WriteMixerBlock, mixer.data(), MixerBlock::kBytes, nullptr, 0)
+            return deviceIoControl(handle, controlcode::WriteMixerBlock, mixer.data(), MixerBlock::kBytes,
+                                   nullptr, 0)
                 .ok;
         };
     };

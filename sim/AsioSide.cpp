@@ -67,7 +67,8 @@ std::uint32_t AsioSide::sendToPanel(const std::vector<std::uint8_t> &message)
 {
     if (const std::uint32_t error = posix::checkRuntimeDirectory(false); error != winerror::Success)
         return error;
-    const int fd = ListeningSocket::connectTo(posix::endpointPath(std::string("\\\\.\\pipe\\ZelvoroASIOToPannel")));
+    const int fd =
+        ListeningSocket::connectTo(posix::endpointPath(std::string("\\\\.\\pipe\\ZelvoroASIOToPannel")));
     if (fd < 0)
         return posix::connectErrorToWin32(errno);
     const bool written = posix::writeFrame(fd, message.data(), message.size());

@@ -34,7 +34,9 @@ std::string sendAnswer(std::uint32_t error, const std::string &what)
 
 } // namespace
 
-CommandConsole::CommandConsole(ControlDevice &device, FaultInjector &faults) : device(device), faults(faults) {}
+CommandConsole::CommandConsole(ControlDevice &device, FaultInjector &faults) : device(device), faults(faults)
+{
+}
 
 bool CommandConsole::parseHex(const std::string &text, std::string &bytes)
 {

@@ -112,13 +112,15 @@ void ControlDevice::serveConnection(int fd, std::uint64_t connection)
         request.inputSize = payload.size() - 8;
         request.describe = journal.isOpen();
         const std::string op = RequestHandler::operationName(request.code);
-        const std::string vendorOp = RequestHandler::vendorOperation(request.code, request.input, request.inputSize);
+        const std::string vendorOp =
+            RequestHandler::vendorOperation(request.code, request.input, request.inputSize);
         Reply reply;
         {
             std::lock_guard lock(mutex);
             request.elapsedMs = elapsedMs();
             const auto injected = faults.check(request.code, op, vendorOp);
-            reply = injected ? RequestHandler::refuse(request, *injected) : RequestHandler::handle(state, request);
+            reply = injected ? RequestHandler::refuse(request, *injected)
+                             : RequestHandler::handle(state, request);
             journal.record(elapsedMs(), connection, request.code, request.inputSize, reply);
         }
         std::uint8_t status[4];

@@ -18,7 +18,8 @@ std::string gainText(double gain)
     if (gain == 0.0 || std::isnan(gain))
         std::snprintf(text, sizeof text, "%g", gain);
     else
-        std::snprintf(text, sizeof text, "%.2f dB%s", 20.0 * std::log10(std::fabs(gain)), gain < 0 ? " inverted" : "");
+        std::snprintf(text, sizeof text, "%.2f dB%s", 20.0 * std::log10(std::fabs(gain)),
+                      gain < 0 ? " inverted" : "");
     return text;
 }
 
@@ -87,8 +88,8 @@ std::string EngineState::summary() const
         for (std::size_t row = 0; row < MixerBlock::kChannels; ++row)
             for (std::size_t column = 0; column < MixerBlock::kChannels; ++column)
                 if (const double gain = mixer.matrix(m, row, column); gain != 0.0) {
-                    text += " m" + std::to_string(m) + "(" + std::to_string(row) + "," + std::to_string(column) +
-                            ")=" + gainText(gain) + ",";
+                    text += " m" + std::to_string(m) + "(" + std::to_string(row) + "," +
+                            std::to_string(column) + ")=" + gainText(gain) + ",";
                     any = true;
                 }
     for (std::size_t v = 0; v < MixerBlock::kVectors; ++v)

@@ -8,8 +8,8 @@
 namespace {
 
 constexpr const char *kVendorOperations[] = {
-    "setMicVolume",    "setOutVolume",    "setMic48V",        "setMic20dB",         "setMicInstrument",
-    "setOtgOn",        "setOtgOff",       "upgradeFirmware",  "setCloseFeedback",   "getFirmwareVersion",
+    "setMicVolume", "setOutVolume", "setMic48V",       "setMic20dB",       "setMicInstrument",
+    "setOtgOn",     "setOtgOff",    "upgradeFirmware", "setCloseFeedback", "getFirmwareVersion",
 };
 
 bool parseNumber(const std::string &text, int base, std::uint32_t &value)
@@ -104,7 +104,8 @@ std::optional<std::uint32_t> FaultInjector::check(std::uint32_t code, const std:
     std::lock_guard lock(mutex);
     std::optional<std::uint32_t> status;
     for (auto it = rules.begin(); it != rules.end();) {
-        const bool matches = it->code ? *it->code == code : (it->op == op || (!vendorOp.empty() && it->op == vendorOp));
+        const bool matches =
+            it->code ? *it->code == code : (it->op == op || (!vendorOp.empty() && it->op == vendorOp));
         if (!matches) {
             ++it;
             continue;

@@ -34,7 +34,8 @@ public:
 
     // Counts the request against every matching rule and returns the status
     // of the first rule that fires. `vendorOp` may be empty.
-    std::optional<std::uint32_t> check(std::uint32_t code, const std::string &op, const std::string &vendorOp);
+    std::optional<std::uint32_t> check(std::uint32_t code, const std::string &op,
+                                       const std::string &vendorOp);
 
 private:
     mutable std::mutex mutex;

@@ -30,13 +30,14 @@ bool Journal::open(const std::string &path, std::string &error)
     return true;
 }
 
-std::string Journal::line(double elapsedMs, std::uint64_t connection, std::uint32_t code, std::size_t inputSize,
-                          const Reply &reply)
+std::string Journal::line(double elapsedMs, std::uint64_t connection, std::uint32_t code,
+                          std::size_t inputSize, const Reply &reply)
 {
     // Whole microseconds keep the timestamps short.
     std::string text = "{\"t_ms\":" + JsonText::number(std::round(elapsedMs * 1000.0) / 1000.0) +
                        ",\"conn\":" + std::to_string(connection) + ",\"code\":\"" + JsonText::code(code) +
-                       "\",\"op\":" + JsonText::string(reply.op) + ",\"in_len\":" + std::to_string(inputSize) +
+                       "\",\"op\":" + JsonText::string(reply.op) +
+                       ",\"in_len\":" + std::to_string(inputSize) +
                        ",\"status\":" + std::to_string(reply.status);
     for (const auto &[name, value] : reply.fields)
         text += ",\"" + name + "\":" + value;

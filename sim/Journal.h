@@ -26,8 +26,8 @@ public:
     void record(double elapsedMs, std::uint64_t connection, std::uint32_t code, std::size_t inputSize,
                 const Reply &reply);
 
-    static std::string line(double elapsedMs, std::uint64_t connection, std::uint32_t code, std::size_t inputSize,
-                            const Reply &reply);
+    static std::string line(double elapsedMs, std::uint64_t connection, std::uint32_t code,
+                            std::size_t inputSize, const Reply &reply);
 
 private:
     std::mutex mutex;

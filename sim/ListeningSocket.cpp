@@ -61,7 +61,9 @@ std::uint32_t ListeningSocket::listen(const std::string &path)
     sockaddr_un address;
     if (!makeAddress(path, address))
         return winerror::GenFailure;
-    struct stat existing {};
+    struct stat existing
+    {
+    };
     if (::lstat(path.c_str(), &existing) == 0) {
         const int probe = connectTo(path);
         if (probe >= 0) {
@@ -73,12 +75,15 @@ std::uint32_t ListeningSocket::listen(const std::string &path)
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return winerror::GenFailure;
-    if (::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0 || ::listen(fd, 64) != 0) {
+    if (::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0 ||
+        ::listen(fd, 64) != 0) {
         const bool taken = errno == EADDRINUSE;
         ::close(fd);
         return taken ? winerror::PipeBusy : winerror::GenFailure;
     }
-    struct stat bound {};
+    struct stat bound
+    {
+    };
     if (::stat(path.c_str(), &bound) == 0) {
         device = bound.st_dev;
         inode = bound.st_ino;
@@ -93,7 +98,9 @@ void ListeningSocket::close()
     if (socketFd < 0)
         return;
     // Unlink only the file we bound: another server may have replaced it.
-    struct stat current {};
+    struct stat current
+    {
+    };
     if (::lstat(boundPath.c_str(), &current) == 0 && current.st_dev == device && current.st_ino == inode)
         ::unlink(boundPath.c_str());
     ::close(socketFd);

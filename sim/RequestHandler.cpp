@@ -81,7 +81,9 @@ void describeInput(const Request &request, Reply &reply)
 {
     const std::uint8_t *in = request.input;
     const std::size_t size = request.inputSize;
-    auto add = [&reply](const char *name, std::string value) { reply.fields.emplace_back(name, std::move(value)); };
+    auto add = [&reply](const char *name, std::string value) {
+        reply.fields.emplace_back(name, std::move(value));
+    };
     switch (request.code) {
     case controlcode::SetSampleRate:
     case controlcode::SetBufferSize:
@@ -196,7 +198,8 @@ void applyVendorFrame(EngineState &state, const std::uint8_t *frame)
 class Decider
 {
 public:
-    Decider(EngineState &state, const Request &request, Reply &reply) : state(state), request(request), reply(reply)
+    Decider(EngineState &state, const Request &request, Reply &reply)
+        : state(state), request(request), reply(reply)
     {
     }
 
@@ -209,7 +212,10 @@ private:
         return false;
     }
     bool inputIs(std::size_t size) { return request.inputSize == size || fail(winerror::InvalidParameter); }
-    bool roomFor(std::size_t size) { return request.outCapacity >= size || fail(winerror::InsufficientBuffer); }
+    bool roomFor(std::size_t size)
+    {
+        return request.outCapacity >= size || fail(winerror::InsufficientBuffer);
+    }
     bool stopped() { return !state.running || fail(winerror::Busy); }
     bool accepted(bool ok) { return ok || fail(winerror::InvalidParameter); }
     std::int32_t signedInput() const { return static_cast<std::int32_t>(getLe32(request.input)); }
@@ -221,12 +227,12 @@ private:
         reply.output.resize(4);
         putLe32(reply.output.data(), value);
     }
-    template <typename Check>
-    bool setting(Check isSupported, std::uint32_t &target, bool isSigned = true)
+    template <typename Check> bool setting(Check isSupported, std::uint32_t &target, bool isSigned = true)
     {
         if (!inputIs(4))
             return false;
-        const std::int64_t value = isSigned ? std::int64_t(signedInput()) : std::int64_t(getLe32(request.input));
+        const std::int64_t value =
+            isSigned ? std::int64_t(signedInput()) : std::int64_t(getLe32(request.input));
         if (!accepted(isSupported(value)) || !stopped())
             return false;
         target = static_cast<std::uint32_t>(value);
@@ -253,7 +259,8 @@ void Decider::transfer()
         return;
     reply.output.assign(kFirmwareResponse, 0);
     if (request.input[1] == VendorCommand::FirmwareVersion) {
-        std::memcpy(reply.output.data(), state.firmware.data(), std::min(state.firmware.size(), kFirmwareBytes));
+        std::memcpy(reply.output.data(), state.firmware.data(),
+                    std::min(state.firmware.size(), kFirmwareBytes));
         if (state.shortFirmware)
             reply.output.resize(kShortFirmwareResponse);
     } else {
@@ -329,7 +336,8 @@ void Decider::run()
         break;
     case controlcode::GetValue16:
         if (roomFor(2))
-            reply.output = {static_cast<std::uint8_t>(state.value16), static_cast<std::uint8_t>(state.value16 >> 8)};
+            reply.output = {static_cast<std::uint8_t>(state.value16),
+                            static_cast<std::uint8_t>(state.value16 >> 8)};
         break;
     case controlcode::SetFlag8:
         if (inputIs(1))

@@ -16,8 +16,8 @@ struct Request
     std::uint32_t outCapacity = 0;
     const std::uint8_t *input = nullptr;
     std::size_t inputSize = 0;
-    double elapsedMs = 0;  // drives the meter signal
-    bool describe = true;  // fill Reply::fields (skipped when nothing is journalled)
+    double elapsedMs = 0; // drives the meter signal
+    bool describe = true; // fill Reply::fields (skipped when nothing is journalled)
 };
 
 // The answer and what the journal records about it. Each field is a name

@@ -31,7 +31,9 @@ bool installSignalHandlers()
 {
     if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return false;
-    struct sigaction action {};
+    struct sigaction action
+    {
+    };
     action.sa_handler = onTerminationSignal;
     sigemptyset(&action.sa_mask);
     return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0;
@@ -42,7 +44,8 @@ std::string serveError(const std::string &name, std::uint32_t error)
     if (error == winerror::PipeBusy)
         return name + " is already served by another process (error 231)";
     if (error == winerror::AccessDenied)
-        return "runtime directory " + posix::runtimeDirectory() + " refused: it must be ours, not a link, mode 0700 (error 5)";
+        return "runtime directory " + posix::runtimeDirectory() +
+               " refused: it must be ours, not a link, mode 0700 (error 5)";
     return "cannot serve " + name + " (error " + std::to_string(error) + ")";
 }
 
@@ -78,7 +81,8 @@ bool Simulator::setUp()
     }
     if (options.asio) {
         if (const std::uint32_t status = asio.start(); status != winerror::Success) {
-            std::cerr << "zelvoro-sim: " << serveError("\\\\.\\pipe\\ZelvoroPannelToASIO", status) << std::endl;
+            std::cerr << "zelvoro-sim: " << serveError("\\\\.\\pipe\\ZelvoroPannelToASIO", status)
+                      << std::endl;
             return false;
         }
     }
@@ -117,14 +121,16 @@ void Simulator::commandLoop()
     using Clock = std::chrono::steady_clock;
     const bool unplugLater = options.unplugAfterSeconds >= 0;
     const Clock::time_point unplugAt =
-        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.unplugAfterSeconds));
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                           std::chrono::duration<double>(options.unplugAfterSeconds));
     bool unplugDue = unplugLater;
     bool stdinOpen = true;
     std::string pending;
     while (!commands.quitRequested()) {
         int timeout = -1;
         if (unplugDue) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(unplugAt - Clock::now()).count();
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(unplugAt - Clock::now()).count();
             if (left <= 0) {
                 device.unplug();
                 unplugDue = false;

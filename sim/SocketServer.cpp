@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
-#include <system_error>
 #include <sys/socket.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace winerror = zelvoro::platform::winerror;

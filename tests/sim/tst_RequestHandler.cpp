@@ -203,20 +203,28 @@ private slots:
         QTest::newRow("buffer, none") << controlcode::SetBufferSize << 0 << 0u << winerror::InvalidParameter;
         QTest::newRow("latency, 5") << controlcode::SetUsbLatency << 5 << 0u << winerror::InvalidParameter;
         QTest::newRow("wdm, 3") << controlcode::SetWdmChannelCount << 3 << 0u << winerror::InvalidParameter;
-        QTest::newRow("mixer short") << controlcode::WriteMixerBlock << 66303 << 0u << winerror::InvalidParameter;
-        QTest::newRow("mixer long") << controlcode::WriteMixerBlock << 66312 << 0u << winerror::InvalidParameter;
+        QTest::newRow("mixer short") << controlcode::WriteMixerBlock << 66303 << 0u
+                                     << winerror::InvalidParameter;
+        QTest::newRow("mixer long") << controlcode::WriteMixerBlock << 66312 << 0u
+                                    << winerror::InvalidParameter;
         QTest::newRow("mixer empty") << controlcode::WriteMixerBlock << 0 << 0u << winerror::InvalidParameter;
-        QTest::newRow("vendor 36") << controlcode::SendVendorCommand << 36 << 0u << winerror::InvalidParameter;
-        QTest::newRow("vendor 38") << controlcode::SendVendorCommand << 38 << 0u << winerror::InvalidParameter;
-        QTest::newRow("transfer 36") << controlcode::TransferVendorCommand << 36 << 32u << winerror::InvalidParameter;
+        QTest::newRow("vendor 36") << controlcode::SendVendorCommand << 36 << 0u
+                                   << winerror::InvalidParameter;
+        QTest::newRow("vendor 38") << controlcode::SendVendorCommand << 38 << 0u
+                                   << winerror::InvalidParameter;
+        QTest::newRow("transfer 36") << controlcode::TransferVendorCommand << 36 << 32u
+                                     << winerror::InvalidParameter;
         QTest::newRow("transfer out 31")
             << controlcode::TransferVendorCommand << 37 << 31u << winerror::InsufficientBuffer;
         QTest::newRow("pid out 3") << controlcode::GetDevicePid << 0 << 3u << winerror::InsufficientBuffer;
         QTest::newRow("rate out 0") << controlcode::GetSampleRate << 0 << 0u << winerror::InsufficientBuffer;
-        QTest::newRow("buffer out 2") << controlcode::GetBufferSize << 0 << 2u << winerror::InsufficientBuffer;
-        QTest::newRow("latency out 1") << controlcode::GetUsbLatency << 0 << 1u << winerror::InsufficientBuffer;
+        QTest::newRow("buffer out 2")
+            << controlcode::GetBufferSize << 0 << 2u << winerror::InsufficientBuffer;
+        QTest::newRow("latency out 1")
+            << controlcode::GetUsbLatency << 0 << 1u << winerror::InsufficientBuffer;
         QTest::newRow("value32 out 3") << controlcode::GetValue32 << 0 << 3u << winerror::InsufficientBuffer;
-        QTest::newRow("meter out 767") << controlcode::ReadMeterData << 0 << 767u << winerror::InsufficientBuffer;
+        QTest::newRow("meter out 767")
+            << controlcode::ReadMeterData << 0 << 767u << winerror::InsufficientBuffer;
         QTest::newRow("value16 out 1") << controlcode::GetValue16 << 0 << 1u << winerror::InsufficientBuffer;
         QTest::newRow("flag out 0") << controlcode::GetFlag8 << 0 << 0u << winerror::InsufficientBuffer;
         QTest::newRow("set value16, 4") << controlcode::SetValue16 << 4 << 0u << winerror::InvalidParameter;
@@ -270,12 +278,15 @@ private slots:
                      .status,
                  0u);
         QCOMPARE(state.inputs[1].micVolume, std::uint16_t(84));
-        send(state, controlcode::SendVendorCommand, frameBytes(VendorCommand::level(VendorCommand::OutVolume, 5, 100)));
+        send(state, controlcode::SendVendorCommand,
+             frameBytes(VendorCommand::level(VendorCommand::OutVolume, 5, 100)));
         QCOMPARE(state.outputs[5], std::uint16_t(100));
-        send(state, controlcode::SendVendorCommand, frameBytes(VendorCommand::toggle(VendorCommand::Mic48V, 2, 1)));
+        send(state, controlcode::SendVendorCommand,
+             frameBytes(VendorCommand::toggle(VendorCommand::Mic48V, 2, 1)));
         QVERIFY(state.inputs[2].phantom);
         QVERIFY(!state.inputs[1].phantom);
-        send(state, controlcode::SendVendorCommand, frameBytes(VendorCommand::toggle(VendorCommand::Mic20dB, 1, 1)));
+        send(state, controlcode::SendVendorCommand,
+             frameBytes(VendorCommand::toggle(VendorCommand::Mic20dB, 1, 1)));
         QVERIFY(state.inputs[1].pad);
         send(state, controlcode::SendVendorCommand,
              frameBytes(VendorCommand::toggle(VendorCommand::MicInstrument, 1, 1)));
@@ -287,7 +298,8 @@ private slots:
         QVERIFY(state.otg);
         send(state, controlcode::SendVendorCommand, frameBytes(VendorCommand::plain(VendorCommand::OtgOff)));
         QVERIFY(!state.otg);
-        send(state, controlcode::SendVendorCommand, frameBytes(VendorCommand::plain(VendorCommand::UpgradeFirmware)));
+        send(state, controlcode::SendVendorCommand,
+             frameBytes(VendorCommand::plain(VendorCommand::UpgradeFirmware)));
         QCOMPARE(state.firmwareUpgrades, 1u);
         const QString summary = QString::fromStdString(state.summary());
         QVERIFY2(summary.contains("in2 gain 0 48v on"), qPrintable(summary));
@@ -346,7 +358,8 @@ private slots:
         state.firmware = "0123456789";
         reply = send(state, controlcode::TransferVendorCommand, request, 64);
         QCOMPARE(reply.output.size(), std::size_t(32));
-        QCOMPARE(QByteArray(reinterpret_cast<const char *>(reply.output.data()), 11), QByteArray("0123456789\0", 11));
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(reply.output.data()), 11),
+                 QByteArray("0123456789\0", 11));
 
         state.shortFirmware = true;
         reply = send(state, controlcode::TransferVendorCommand, request, 32);
@@ -381,10 +394,12 @@ private slots:
         block.vector(1, 0) = std::numeric_limits<double>::quiet_NaN();
         block.vector(1, 1) = std::numeric_limits<double>::infinity();
         std::memcpy(bytes.data(), block.data(), bytes.size());
-        const QJsonObject odd = fieldsOf(send(state, controlcode::WriteMixerBlock, bytes)).value("entries").toObject();
+        const QJsonObject odd =
+            fieldsOf(send(state, controlcode::WriteMixerBlock, bytes)).value("entries").toObject();
         QCOMPARE(odd.size(), 5);
         QCOMPARE(odd.value(QString::number(MixerBlock::vectorIndex(1, 0))).toString(), QStringLiteral("NaN"));
-        QCOMPARE(odd.value(QString::number(MixerBlock::vectorIndex(1, 1))).toString(), QStringLiteral("Infinity"));
+        QCOMPARE(odd.value(QString::number(MixerBlock::vectorIndex(1, 1))).toString(),
+                 QStringLiteral("Infinity"));
     }
 
     void refusedRequestsTouchNothing()
@@ -449,10 +464,12 @@ private slots:
         // More gain, louder input; the pad takes 20 dB off.
         EngineState gained;
         const double quiet = MeterSignal::micLevelDb(gained, 1, 700);
-        send(gained, controlcode::SendVendorCommand, frameBytes(VendorCommand::level(VendorCommand::MicVolume, 1, 40)));
+        send(gained, controlcode::SendVendorCommand,
+             frameBytes(VendorCommand::level(VendorCommand::MicVolume, 1, 40)));
         const double loud = MeterSignal::micLevelDb(gained, 1, 700);
         QVERIFY(loud > quiet + 10);
-        send(gained, controlcode::SendVendorCommand, frameBytes(VendorCommand::toggle(VendorCommand::Mic20dB, 1, 1)));
+        send(gained, controlcode::SendVendorCommand,
+             frameBytes(VendorCommand::toggle(VendorCommand::Mic20dB, 1, 1)));
         QCOMPARE(MeterSignal::micLevelDb(gained, 1, 700), loud - 20);
         QCOMPARE(MeterSignal::micLevelDb(gained, 2, 700), MeterSignal::micLevelDb(EngineState{}, 2, 700));
         // Nothing exceeds full scale, however much gain.
@@ -484,7 +501,8 @@ private slots:
         state.firmware = "9.9";
         send(state, controlcode::StopAudio);
         send(state, controlcode::SetSampleRate, le32(48000));
-        send(state, controlcode::SendVendorCommand, frameBytes(VendorCommand::toggle(VendorCommand::Mic48V, 1, 1)));
+        send(state, controlcode::SendVendorCommand,
+             frameBytes(VendorCommand::toggle(VendorCommand::Mic48V, 1, 1)));
         send(state, controlcode::WriteMixerBlock, std::vector<std::uint8_t>(MixerBlock::kBytes, 0x3F));
         state.resetEngine();
         QCOMPARE(state.sampleRate, 44100u);

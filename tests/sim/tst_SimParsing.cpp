@@ -52,7 +52,8 @@ private slots:
         QTest::newRow("both") << "vendor@2=1167" << true << "vendor" << qint64(-1) << 2u << 1167u;
         QTest::newRow("hex") << "0xFFDC2074@1=5" << true << "" << qint64(0xFFDC2074) << 1u << 5u;
         QTest::newRow("hex lower") << "0xffdc2040" << true << "" << qint64(0xFFDC2040) << 0u << 31u;
-        QTest::newRow("firmware") << "getFirmwareVersion" << true << "getFirmwareVersion" << qint64(-1) << 0u << 31u;
+        QTest::newRow("firmware") << "getFirmwareVersion" << true << "getFirmwareVersion" << qint64(-1) << 0u
+                                  << 31u;
         QTest::newRow("unknown op") << "setMic49V" << false << "" << qint64(-1) << 0u << 0u;
         QTest::newRow("empty") << "" << false << "" << qint64(-1) << 0u << 0u;
         QTest::newRow("zero nth") << "stopAudio@0" << false << "" << qint64(-1) << 0u << 0u;
@@ -88,9 +89,9 @@ private slots:
     {
         for (const controlcode::Entry &entry : controlcode::kAll)
             QVERIFY2(FaultInjector::isKnownOperation(entry.name), entry.name);
-        for (const char *name : {"setMicVolume", "setOutVolume", "setMic48V", "setMic20dB", "setMicInstrument",
-                                 "setOtgOn", "setOtgOff", "upgradeFirmware", "setCloseFeedback",
-                                 "getFirmwareVersion"})
+        for (const char *name :
+             {"setMicVolume", "setOutVolume", "setMic48V", "setMic20dB", "setMicInstrument", "setOtgOn",
+              "setOtgOff", "upgradeFirmware", "setCloseFeedback", "getFirmwareVersion"})
             QVERIFY2(FaultInjector::isKnownOperation(name), name);
         QVERIFY(!FaultInjector::isKnownOperation("unknown"));
     }
@@ -130,8 +131,9 @@ private slots:
 
         // A rule by code matches the code whatever its name.
         faults.add(*FaultInjector::parse("0xFFDC20A0=1167", error));
-        QCOMPARE(faults.check(controlcode::TransferVendorCommand, "transferVendorCommand", "getFirmwareVersion"),
-                 std::optional<std::uint32_t>(1167));
+        QCOMPARE(
+            faults.check(controlcode::TransferVendorCommand, "transferVendorCommand", "getFirmwareVersion"),
+            std::optional<std::uint32_t>(1167));
     }
 
     void firstFiringRuleDecidesButAllCount()
@@ -158,10 +160,11 @@ private slots:
         QVERIFY(defaults.unplugAfterSeconds < 0);
         QVERIFY(!defaults.asio && !defaults.silent && !defaults.shortFirmware && !defaults.stdinEofQuits);
 
-        const SimOptions all = parsed({"--model", "kt", "--firmware", "0123456789", "--bus", "15", "--journal", "-",
-                                       "--fail", "vendor", "--fail", "getDevicePid@1", "--delay-ms", "25",
-                                       "--unplug-after", "1.5", "--asio", "--silent", "--short-firmware",
-                                       "--stdin-eof-quits"},
+        const SimOptions all = parsed({"--model",    "kt",       "--firmware",       "0123456789",
+                                       "--bus",      "15",       "--journal",        "-",
+                                       "--fail",     "vendor",   "--fail",           "getDevicePid@1",
+                                       "--delay-ms", "25",       "--unplug-after",   "1.5",
+                                       "--asio",     "--silent", "--short-firmware", "--stdin-eof-quits"},
                                       &ok);
         QVERIFY(ok);
         QCOMPARE(all.productId, 15u);
@@ -212,7 +215,8 @@ private slots:
                              std::numeric_limits<double>::max()}) {
             const std::string text = JsonText::number(value);
             QCOMPARE(std::strtod(text.c_str(), nullptr), value);
-            const QJsonDocument document = QJsonDocument::fromJson("[" + QByteArray::fromStdString(text) + "]");
+            const QJsonDocument document =
+                QJsonDocument::fromJson("[" + QByteArray::fromStdString(text) + "]");
             QCOMPARE(document.array().at(0).toDouble(), value);
         }
         QCOMPARE(JsonText::number(1.0), std::string("1"));

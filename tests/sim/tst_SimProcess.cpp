@@ -40,7 +40,9 @@ std::string busPath(int bus = 0)
 
 bool exists(const std::string &path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return ::lstat(path.c_str(), &st) == 0;
 }
 
@@ -204,12 +206,14 @@ private slots:
                 std::vector<std::uint8_t> meter(768);
                 for (int i = 0; i < kRequests; ++i) {
                     // The level carries the request's position, the channel the client.
-                    const auto frame = vendorFrame(0x07, 2, static_cast<std::uint8_t>(c), static_cast<std::uint16_t>(i));
+                    const auto frame =
+                        vendorFrame(0x07, 2, static_cast<std::uint8_t>(c), static_cast<std::uint16_t>(i));
                     block.vector(0, 0) = i;
                     std::uint32_t pid = 0;
                     if (!device.call(controlcode::SendVendorCommand, frame.data(), 37).ok ||
                         !device.call(controlcode::WriteMixerBlock, block.data(), MixerBlock::kBytes).ok ||
-                        device.call(controlcode::ReadMeterData, nullptr, 0, meter.data(), 768).bytesReturned != 768 ||
+                        device.call(controlcode::ReadMeterData, nullptr, 0, meter.data(), 768)
+                                .bytesReturned != 768 ||
                         !device.read32(controlcode::GetDevicePid, pid).ok || pid != 2)
                         ++failures;
                 }
@@ -221,7 +225,7 @@ private slots:
 
         const QList<QJsonObject> journal = sim.journal();
         QCOMPARE(journal.size(), kClients * kRequests * 4);
-        QMap<int, int> nextLevel;   // per channel
+        QMap<int, int> nextLevel;    // per channel
         QMap<int, int> connOfClient; // channel -> connection
         for (const QJsonObject &record : journal) {
             QCOMPARE(record.value("status").toInt(), 0);
@@ -366,8 +370,10 @@ private slots:
         QCOMPARE(j[3].value("in_len").toInt(), 66304);
         const QJsonObject entries = j[3].value("entries").toObject();
         QCOMPARE(entries.size(), 2);
-        QCOMPARE(entries.value(QString::number(MixerBlock::matrixIndex(2, 4, 1))).toDouble(), 1.9952623149688795);
-        QCOMPARE(entries.value(QString::number(MixerBlock::vectorIndex(0, 1))).toDouble(), 0.70794578438413791);
+        QCOMPARE(entries.value(QString::number(MixerBlock::matrixIndex(2, 4, 1))).toDouble(),
+                 1.9952623149688795);
+        QCOMPARE(entries.value(QString::number(MixerBlock::vectorIndex(0, 1))).toDouble(),
+                 0.70794578438413791);
         QCOMPARE(j[4].value("cmd").toInt(), 0x5B);
         QCOMPARE(j[4].value("channel").toInt(), 2);
         QCOMPARE(j[4].value("state").toInt(), 1);
@@ -398,7 +404,8 @@ private slots:
         const auto pad = vendorFrame(0x5A, 1, 1, 0);
         QCOMPARE(device.call(controlcode::SendVendorCommand, phantom.data(), 37).error, 31u);
         QVERIFY(device.call(controlcode::SendVendorCommand, pad.data(), 37).ok);
-        QVERIFY2(sim.command("status").contains("in1 gain 0 48v off pad on"), "a failed request changes nothing");
+        QVERIFY2(sim.command("status").contains("in1 gain 0 48v off pad on"),
+                 "a failed request changes nothing");
 
         QCOMPARE(sim.command("clear-fails"), QStringLiteral("ok faults cleared"));
         QVERIFY(device.call(controlcode::SendVendorCommand, phantom.data(), 37).ok);
@@ -490,8 +497,9 @@ private slots:
         QVERIFY(sim.command("dance").startsWith("error"));
         QVERIFY(sim.command("plug").startsWith("ok"));
         const QString status = sim.command("status");
-        QVERIFY2(status.startsWith("ok plugged; engine running rate 44100 buffer 256 latency 16 slow off wdm 2"),
-                 qPrintable(status));
+        QVERIFY2(
+            status.startsWith("ok plugged; engine running rate 44100 buffer 256 latency 16 slow off wdm 2"),
+            qPrintable(status));
         QVERIFY(status.contains("mixer none"));
         QCOMPARE(sim.command("quit"), QStringLiteral("ok bye"));
         QTRY_VERIFY_WITH_TIMEOUT(!exists(busPath()), 10000);
@@ -536,7 +544,9 @@ private slots:
         {
             SimProcess sim;
             QVERIFY(sim.start());
-            struct stat st {};
+            struct stat st
+            {
+            };
             QCOMPARE(::lstat(dir.c_str(), &st), 0);
             QVERIFY(S_ISDIR(st.st_mode));
             QCOMPARE(st.st_mode & 0777, 0700u);
