@@ -53,6 +53,7 @@ struct Case
 {
     const char *name;
     Timing sim;
+    Timing journalled;
     Timing floor;
 };
 
@@ -61,6 +62,8 @@ void removeTree(const std::string &root)
     const std::string dir = root + "/zelvoro";
     ::unlink((dir + "/ZelvoroAudioBus0").c_str());
     ::unlink((dir + "/ZelvoroAudioBus1").c_str());
+    ::unlink((dir + "/ZelvoroAudioBus2").c_str());
+    ::unlink((root + "/journal.jsonl").c_str());
     ::rmdir(dir.c_str());
     ::rmdir(root.c_str());
 }
@@ -90,6 +93,14 @@ int main(int argc, char **argv)
         removeTree(root);
         return 1;
     }
+    // Tests always run the simulator with a journal; show what it costs.
+    SimChild journalledSim;
+    if (!journalledSim.start(ZELVORO_SIM_PATH,
+                             {"--bus", "2", "--journal", std::string(root) + "/journal.jsonl"})) {
+        std::fprintf(stderr, "zelvoro-sim with a journal did not start\n");
+        removeTree(root);
+        return 1;
+    }
     EchoServer echo;
     if (!echo.start(posix::endpointPath(std::string("\\\\.\\ZelvoroAudioBus1")))) {
         std::fprintf(stderr, "cannot start the echo server\n");
@@ -100,7 +111,8 @@ int main(int argc, char **argv)
     std::uint32_t error = 0;
     const NativeHandle simHandle = openControlDevice(L"\\\\.\\ZelvoroAudioBus0", error);
     const NativeHandle echoHandle = openControlDevice(L"\\\\.\\ZelvoroAudioBus1", error);
-    if (simHandle == kInvalidHandle || echoHandle == kInvalidHandle) {
+    const NativeHandle journalledHandle = openControlDevice(L"\\\\.\\ZelvoroAudioBus2", error);
+    if (simHandle == kInvalidHandle || echoHandle == kInvalidHandle || journalledHandle == kInvalidHandle) {
         std::fprintf(stderr, "open failed, error %u\n", error);
         removeTree(root);
         return 1;
@@ -128,30 +140,36 @@ int main(int argc, char **argv)
 
     Case cases[] = {
         {"writeMixerBlock (66304 B in)", measure(iterations, writeMixer(simHandle)),
-         measure(iterations, writeMixer(echoHandle))},
+         measure(iterations, writeMixer(journalledHandle)), measure(iterations, writeMixer(echoHandle))},
         {"readMeterData (768 B out)", measure(iterations, readMeter(simHandle)),
-         measure(iterations, readMeter(echoHandle))},
+         measure(iterations, readMeter(journalledHandle)), measure(iterations, readMeter(echoHandle))},
     };
     closeHandle(simHandle);
     closeHandle(echoHandle);
+    closeHandle(journalledHandle);
     echo.stop();
     sim.stop();
+    journalledSim.stop();
     removeTree(root);
 
     std::printf("round trip, microseconds, %d requests each (median / 90th percentile)\n", iterations);
-    std::printf("%-30s %18s %18s %8s\n", "request", "zelvoro-sim", "echo floor", "ratio");
+    std::printf("%-30s %16s %16s %16s %8s %8s\n", "request", "zelvoro-sim", "sim+journal", "echo floor",
+                "ratio", "ratio+j");
     bool allOk = true;
+    auto text = [](const Timing &t) {
+        char buffer[40];
+        std::snprintf(buffer, sizeof buffer, "%.1f / %.1f", t.median, t.p90);
+        return std::string(buffer);
+    };
     for (const Case &c : cases) {
-        if (!c.sim.ok || !c.floor.ok) {
-            std::printf("%-30s %18s\n", c.name, "request failed");
+        if (!c.sim.ok || !c.journalled.ok || !c.floor.ok) {
+            std::printf("%-30s %16s\n", c.name, "request failed");
             allOk = false;
             continue;
         }
-        char simText[32];
-        char floorText[32];
-        std::snprintf(simText, sizeof simText, "%.1f / %.1f", c.sim.median, c.sim.p90);
-        std::snprintf(floorText, sizeof floorText, "%.1f / %.1f", c.floor.median, c.floor.p90);
-        std::printf("%-30s %18s %18s %7.2fx\n", c.name, simText, floorText, c.sim.median / c.floor.median);
+        std::printf("%-30s %16s %16s %16s %7.2fx %7.2fx\n", c.name, text(c.sim).c_str(),
+                    text(c.journalled).c_str(), text(c.floor).c_str(), c.sim.median / c.floor.median,
+                    c.journalled.median / c.floor.median);
     }
     return allOk ? 0 : 1;
 }
