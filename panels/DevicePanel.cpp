@@ -1,0 +1,322 @@
+// SPDX-License-Identifier: MIT
+#include "panels/DevicePanel.h"
+
+#include "widgets/Button.h"
+#include "widgets/Knob.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QVBoxLayout>
+
+const char *const DevicePanel::titleStyle = "font-weight: bold; font-size: 12px; color: white;";
+const char *const DevicePanel::captionStyle = "font-size: 12px; color: white;";
+const char *const DevicePanel::phoneCaptionStyle = "font-size: 10px; color: white;";
+const char *const DevicePanel::meterStyle = "color: #888888; font-size: 8px;";
+
+DevicePanel::DevicePanel(QWidget *parent) : QWidget(parent) {}
+
+DevicePanel::~DevicePanel()
+{
+    if (device)
+        device->close();
+    device.reset();
+    delete settings;
+}
+
+bool DevicePanel::startDevice(const char *model, std::initializer_list<std::uint32_t> outputs)
+{
+    device = std::make_unique<AudioBusDevice>();
+    if (!device->open()) {
+        qDebug().noquote() << QStringLiteral("Failed to create device in %1.").arg(QLatin1String(model));
+        return false;
+    }
+    bool lastAccepted = false;
+    for (std::uint32_t output : outputs)
+        lastAccepted = device->setOutVolume(output, 100);
+    if (!lastAccepted) {
+        qDebug() << "Failed to set output volume.";
+        return false;
+    }
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(dir);
+    settings = new QSettings(dir + QLatin1Char('/') + QLatin1String(model) + QStringLiteral(".ini"),
+                             QSettings::IniFormat, this);
+    return true;
+}
+
+void DevicePanel::initMixerBlock()
+{
+    for (std::size_t v = 0; v < MixerBlock::kVectors; ++v)
+        for (std::size_t i = 0; i < MixerBlock::kChannels; ++i)
+            mixerBlock.vector(v, i) = 1.0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        mixerBlock.matrix(0, 4 + i, i) = 1.0;
+        mixerBlock.matrix(5, i, i) = 1.0;
+    }
+    mixerBlock.matrix(3, 0, 0) = 1.0;
+    mixerBlock.matrix(3, 1, 1) = 1.0;
+    mixerBlock.matrix(4, 0, 0) = 1.0;
+    mixerBlock.matrix(4, 1, 1) = 1.0;
+    mixerBlock.matrix(4, 2, 0) = 1.0;
+    mixerBlock.matrix(4, 3, 1) = 1.0;
+}
+
+void DevicePanel::startMeterPoll()
+{
+    auto *timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &DevicePanel::refreshMeters);
+    timer->start(500);
+}
+
+void DevicePanel::refreshMeters()
+{
+    if (device->readMeterData(meterBlock))
+        showMeters(meterBlock);
+    else
+        qDebug() << "Failed to read meter data from driver.";
+}
+
+QString DevicePanel::meterText(std::int32_t word)
+{
+    return QString::number(AudioBusDevice::amplitudeToDb(word), 'f', 1) + QStringLiteral(" dB");
+}
+
+void DevicePanel::restoreState(const std::vector<StateKey> &keys)
+{
+    for (const StateKey &entry : keys) {
+        const QVariant stored = settings->value(QLatin1String(entry.key), entry.fallback);
+        if (entry.knob)
+            entry.knob->setValue(stored.toInt());
+        else
+            entry.button->setStatus(stored.toBool());
+    }
+    qDebug() << "已从配置文件加载控件状态";
+}
+
+Button *DevicePanel::makeButton(const char *name, const QString &text, const char *accent, bool tall)
+{
+    // Created without a parent and reparented, as the glow's blur radius is
+    // taken from the parentless default width.
+    auto *button = new Button(text);
+    button->setParent(this);
+    button->setObjectName(QLatin1String(name));
+    button->offTextColor = QStringLiteral("#8a95aa");
+    button->onBackground = QStringLiteral("#1b1e23");
+    button->offBackground = QStringLiteral("#1b1e23");
+    button->cornerRadius = 3;
+    button->onTextColor = QLatin1String(accent);
+    button->glowColor = QLatin1String(accent);
+    button->setMinimumWidth(80);
+    button->setMaximumWidth(80);
+    if (tall)
+        button->setMinimumHeight(40);
+    button->updateStyle();
+    return button;
+}
+
+Knob *DevicePanel::makeGainKnob(const char *name, int maximum, int displayOffset)
+{
+    auto *knob = new Knob(this);
+    knob->setObjectName(QLatin1String(name));
+    knob->setFixedSize(120, 120);
+    knob->minimum = 0;
+    knob->maximum = maximum;
+    knob->value = 0;
+    knob->displayOffset = displayOffset;
+    knob->textColor = QColor(QStringLiteral("#00ff7f"));
+    knob->arcColor = QColor(QStringLiteral("#f1fa8c"));
+    return knob;
+}
+
+Knob *DevicePanel::makeLevelKnob(const char *name)
+{
+    auto *knob = new Knob(this);
+    knob->setObjectName(QLatin1String(name));
+    knob->setFixedSize(120, 120);
+    knob->minimum = -80;
+    knob->maximum = 6;
+    knob->value = -80;
+    knob->textColor = QColor(QStringLiteral("#00ff7f"));
+    return knob;
+}
+
+Knob *DevicePanel::makePhoneKnob(const char *name)
+{
+    auto *knob = new Knob(this);
+    knob->setObjectName(QLatin1String(name));
+    knob->setFixedSize(70, 70);
+    knob->minimum = -80;
+    knob->maximum = 6;
+    knob->value = -80;
+    knob->textColor = QColor(QStringLiteral("#00ff7f"));
+    knob->arcWidth = 3;
+    knob->fontSize = 10;
+    return knob;
+}
+
+QLabel *DevicePanel::makeLabel(const QString &text, const char *style)
+{
+    auto *label = new QLabel(text, this);
+    label->setAlignment(Qt::AlignCenter);
+    label->setStyleSheet(QLatin1String(style));
+    return label;
+}
+
+QLabel *DevicePanel::makeMeterLabel(const char *name)
+{
+    QLabel *label = makeLabel(QStringLiteral("-160 dB"), meterStyle);
+    label->setObjectName(QLatin1String(name));
+    return label;
+}
+
+QVBoxLayout *DevicePanel::inputColumn(QLabel *title, Knob *knob, QLabel *meter, QLabel *caption,
+                                      const QList<Button *> &buttons)
+{
+    auto *column = new QVBoxLayout;
+    column->setContentsMargins(10, 10, 20, 10);
+    column->addWidget(title);
+    column->addWidget(knob);
+    column->addWidget(meter);
+    column->addWidget(caption);
+    auto *stack = new QVBoxLayout;
+    stack->setAlignment(Qt::AlignCenter);
+    for (Button *button : buttons)
+        stack->addWidget(button);
+    column->addLayout(stack);
+    return column;
+}
+
+QVBoxLayout *DevicePanel::outputColumn(QLabel *title, Knob *knob, QLabel *caption, Button *mute, Button *dim)
+{
+    auto *column = new QVBoxLayout;
+    column->setAlignment(Qt::AlignCenter);
+    column->setContentsMargins(20, 10, 10, 10);
+    column->addWidget(title);
+    auto *knobRow = new QHBoxLayout;
+    knobRow->addWidget(knob);
+    column->addLayout(knobRow);
+    column->addWidget(caption);
+    auto *switches = new QHBoxLayout;
+    switches->setAlignment(Qt::AlignCenter);
+    switches->addWidget(mute);
+    switches->addWidget(dim);
+    column->addLayout(switches);
+    return column;
+}
+
+QHBoxLayout *DevicePanel::phoneRow(Knob *knob, QLabel *meter, QLabel *caption)
+{
+    auto *row = new QHBoxLayout;
+    row->setAlignment(Qt::AlignCenter);
+    row->setSpacing(8);
+    row->addWidget(knob);
+    auto *texts = new QVBoxLayout;
+    texts->setAlignment(Qt::AlignCenter);
+    texts->addWidget(meter);
+    texts->addWidget(caption);
+    row->addLayout(texts);
+    return row;
+}
+
+void DevicePanel::setColumns(const QList<QLayout *> &inputs, const QList<QLayout *> &outputs)
+{
+    auto *main = new QHBoxLayout(this);
+    main->setAlignment(Qt::AlignCenter);
+    main->setContentsMargins(0, 0, 0, 0);
+    for (QLayout *column : inputs)
+        main->addLayout(column);
+    auto *separator = new QFrame(this);
+    separator->setFrameShape(QFrame::VLine);
+    separator->setFrameShadow(QFrame::Sunken);
+    separator->setFixedWidth(1);
+    separator->setStyleSheet(QStringLiteral("background-color: #555555;"));
+    main->addWidget(separator);
+    for (QLayout *column : outputs)
+        main->addLayout(column);
+}
+
+void DevicePanel::setMicGain(int channel, int value, Knob *knob, const char *key)
+{
+    // The device counts gain in half steps of the knob.
+    if (device->setMicVolume(channel, 2 * value))
+        qDebug() << "Mic volume set to:" << value;
+    else
+        qDebug() << "Failed to set mic volume.";
+    store(key, knob);
+}
+
+void DevicePanel::setMicPad(int channel, bool on, Button *button, const char *key)
+{
+    qDebug() << "Mic 20dB Button Clicked" << int(on);
+    if (device->setMic20dB(channel, on))
+        qDebug() << "Mic 20dB switched for channel 1.";
+    else
+        qDebug() << "Failed to switch mic 20dB.";
+    store(key, button);
+}
+
+void DevicePanel::setMicPhantom(int channel, bool on, Button *button, const char *key)
+{
+    qDebug() << "Mic 48V Button Clicked" << int(on);
+    if (device->setMic48V(channel, on))
+        qDebug() << "Mic 48V switched for channel 1.";
+    else
+        qDebug() << "Failed to switch mic 48V.";
+    store(key, button);
+}
+
+void DevicePanel::setDirect(bool on, Button *button, const char *key, std::initializer_list<Route> routes)
+{
+    for (const Route &route : routes)
+        mixerBlock.matrix(2, route.row, route.column) = on ? 1.0 : 0.0;
+    if (device->writeMixerBlock(mixerBlock))
+        qDebug() << "Monitor Mic set to:" << int(on);
+    else
+        qDebug() << "Failed to set Monitor Mic.";
+    store(key, button);
+}
+
+void DevicePanel::setPhoneLevel(int value, Knob *knob, const char *key, std::initializer_list<Route> routes,
+                                const char *logText)
+{
+    const double gain = AudioBusDevice::dbToGain(value);
+    for (const Route &route : routes)
+        mixerBlock.matrix(2, route.row, route.column) = gain;
+    if (device->writeMixerBlock(mixerBlock))
+        qDebug() << logText << gain;
+    else
+        qDebug() << "Failed to set OTG to HP volume.";
+    store(key, knob);
+}
+
+bool DevicePanel::writeOutputLevel(const Output &output, int value, double &gain)
+{
+    gain = AudioBusDevice::dbToGain(output.effectiveLevel(value));
+    mixerBlock.vector(0, output.left) = gain;
+    mixerBlock.vector(0, output.right) = gain;
+    return device->writeMixerBlock(mixerBlock);
+}
+
+void DevicePanel::store(const char *key, Knob *knob)
+{
+    store(key, QVariant(knob->value));
+}
+
+void DevicePanel::store(const char *key, Button *button)
+{
+    store(key, QVariant(button->status));
+}
+
+void DevicePanel::store(const char *key, const QVariant &value)
+{
+    settings->setValue(QLatin1String(key), value);
+    settings->sync();
+    if (logsSaves)
+        qDebug() << "控件状态已保存到配置文件";
+}

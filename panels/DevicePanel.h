@@ -1,0 +1,137 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "driver/AudioBusDevice.h"
+#include "driver/MeterBlock.h"
+#include "driver/MixerBlock.h"
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <QWidget>
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <vector>
+
+class Button;
+class Knob;
+class QBoxLayout;
+class QHBoxLayout;
+class QLabel;
+class QLayout;
+class QSettings;
+class QVBoxLayout;
+
+// What the three device panels have in common: their own driver link, the INI
+// store replayed through the controls, the mixer block, the meter poll, the
+// look of the controls and columns, and the handlers whose behaviour does not
+// depend on the model. A panel adds its controls, channels, keys and layout.
+class DevicePanel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    ~DevicePanel() override;
+
+protected:
+    explicit DevicePanel(QWidget *parent = nullptr);
+
+    // One row of a panel's key table: the key, its default and the control
+    // that replays it. The default's type follows the control.
+    struct StateKey
+    {
+        StateKey(const char *key, int fallback, Knob *knob) : key(key), fallback(fallback), knob(knob) {}
+        StateKey(const char *key, bool fallback, Button *button) : key(key), fallback(fallback), button(button) {}
+        const char *key;
+        QVariant fallback;
+        Knob *knob = nullptr;
+        Button *button = nullptr;
+    };
+
+    // A stereo output: its level knob, its two gain-vector-0 entries, the INI
+    // key of the level, and its mute and dim flags.
+    struct Output
+    {
+        std::size_t left;
+        std::size_t right;
+        const char *levelKey;
+        Knob *knob = nullptr;
+        bool muted = false;
+        bool dimmed = false;
+
+        // Mute wins over dim, dim lowers the knob setting by 20 dB.
+        int effectiveLevel(int value) const { return muted ? -80 : dimmed ? value - 20 : value; }
+    };
+
+    // A matrix 2 entry: output channel (row) and input channel (column).
+    struct Route
+    {
+        std::size_t row;
+        std::size_t column;
+    };
+
+    // Opens the driver link, sets the start-up output volumes (only the last
+    // answer counts) and opens "<model>.ini". False leaves the panel empty.
+    bool startDevice(const char *model, std::initializer_list<std::uint32_t> outputs);
+    // Unity gain vectors and the fixed routes of matrices 0, 3, 4 and 5.
+    void initMixerBlock();
+    void startMeterPoll();
+    // Replays each key, in table order, through the control's own setter so that
+    // its handler sends it to the device and writes it back.
+    void restoreState(const std::vector<StateKey> &keys);
+
+    // Controls and labels in the panels' look.
+    Button *makeButton(const char *name, const QString &text, const char *accent, bool tall = false);
+    Knob *makeGainKnob(const char *name, int maximum, int displayOffset = 0);
+    Knob *makeLevelKnob(const char *name);
+    Knob *makePhoneKnob(const char *name);
+    QLabel *makeLabel(const QString &text, const char *style);
+    QLabel *makeMeterLabel(const char *name);
+
+    // Columns: an input column (title, gain knob, meter, caption, button stack),
+    // an output column (title, level knob, caption, mute and dim), the phone row
+    // (knob, meter, caption), and the main row with the separator.
+    QVBoxLayout *inputColumn(QLabel *title, Knob *knob, QLabel *meter, QLabel *caption,
+                             const QList<Button *> &buttons);
+    QVBoxLayout *outputColumn(QLabel *title, Knob *knob, QLabel *caption, Button *mute, Button *dim);
+    QHBoxLayout *phoneRow(Knob *knob, QLabel *meter, QLabel *caption);
+    void setColumns(const QList<QLayout *> &inputs, const QList<QLayout *> &outputs);
+
+    // Handlers shared by every model (the channel is 1, or 1 and 2 on the KS2).
+    void setMicGain(int channel, int value, Knob *knob, const char *key);
+    void setMicPad(int channel, bool on, Button *button, const char *key);
+    void setMicPhantom(int channel, bool on, Button *button, const char *key);
+    void setDirect(bool on, Button *button, const char *key, std::initializer_list<Route> routes);
+    void setPhoneLevel(int value, Knob *knob, const char *key, std::initializer_list<Route> routes,
+                       const char *logText);
+
+    // Writes the output's gain for `value` after mute and dim; false when the
+    // driver refused the block (the copy keeps the new gain either way).
+    bool writeOutputLevel(const Output &output, int value, double &gain);
+
+    void store(const char *key, Knob *knob);
+    void store(const char *key, Button *button);
+
+    // Shows one meter block; the poll calls it after each successful read.
+    virtual void showMeters(const MeterBlock &block) = 0;
+    static QString meterText(std::int32_t word);
+
+    static const char *const titleStyle;
+    static const char *const captionStyle;
+    static const char *const phoneCaptionStyle;
+    static const char *const meterStyle;
+
+    std::unique_ptr<AudioBusDevice> device;
+    QSettings *settings = nullptr;
+    MixerBlock mixerBlock;
+    MeterBlock meterBlock;
+    // The KS2 confirms every save on the log.
+    bool logsSaves = false;
+
+private:
+    void store(const char *key, const QVariant &value);
+    void refreshMeters();
+};

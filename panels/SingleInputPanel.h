@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "panels/DevicePanel.h"
+
+// The part the KS1 and KT share: one microphone on channel 1 with its gain
+// knob, meter and direct monitoring, and a headphone output on outputs 0 and 1
+// with level, mute and dim.
+class SingleInputPanel : public DevicePanel
+{
+    Q_OBJECT
+
+protected:
+    explicit SingleInputPanel(QWidget *parent = nullptr);
+
+    // Creates and connects the shared controls; the model supplies the
+    // translated text of the direct button.
+    void createMicControls(const QString &directText);
+    void createHeadphoneControls();
+
+    void showMeters(const MeterBlock &block) override;
+
+    Knob *micGainKnob = nullptr;
+    QLabel *inputMeter = nullptr;
+    Button *directButton = nullptr;
+    Knob *headphoneKnob = nullptr;
+    Button *muteButton = nullptr;
+    Button *dimButton = nullptr;
+    Output headphone{0, 1, "Dial/HeadphoneValue"};
+    // Whether a successful headphone write logs its gain.
+    bool logsHeadphoneGain = true;
+
+private:
+    void headphoneChanged(int value);
+    void muteChanged(bool on);
+    void dimChanged(bool on);
+};

@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: MIT
+#include "panels/ks1.h"
+
+#include "widgets/Button.h"
+#include "widgets/Knob.h"
+
+#include <QDebug>
+#include <QLabel>
+#include <QVBoxLayout>
+
+ks1::ks1(QWidget *parent) : SingleInputPanel(parent)
+{
+    if (!startDevice("ks1", {1, 2}))
+        return;
+    buildControls();
+    initMixerBlock();
+    startMeterPoll();
+    restoreState({
+        {"Button/MicInstrIsChecked", false, instrumentButton},
+        {"Button/Mic20dBIsChecked", false, padButton},
+        {"Button/Mic48VIsChecked", false, phantomButton},
+        {"Button/MonitorMicIsChecked", false, directButton},
+        {"Dial/MicValue", 0, micGainKnob},
+        {"Dial/HeadphoneValue", -80, headphoneKnob},
+        {"Button/HeadphoneMuteIsChecked", false, muteButton},
+        {"Button/HeadphoneDimIsChecked", false, dimButton},
+        {"Dial/OtgToHpValue", 0, phoneKnob},
+    });
+}
+
+void ks1::buildControls()
+{
+    createMicControls(tr("DIRECT"));
+    instrumentButton = makeButton("instrumentButton", tr("MIC"), "#00ff7f");
+    connect(instrumentButton, qOverload<bool>(&Button::pressed), this,
+            [this](bool on) { instrumentChanged(1, on); });
+    padButton = makeButton("padButton", QStringLiteral("20dB"), "#ff7f00");
+    connect(padButton, qOverload<bool>(&Button::pressed), this,
+            [this](bool on) { setMicPad(1, on, padButton, "Button/Mic20dBIsChecked"); });
+    phantomButton = makeButton("phantomButton", QStringLiteral("48V"), "#ff1111");
+    connect(phantomButton, qOverload<bool>(&Button::pressed), this,
+            [this](bool on) { setMicPhantom(1, on, phantomButton, "Button/Mic48VIsChecked"); });
+
+    createHeadphoneControls();
+    phoneKnob = makePhoneKnob("phoneKnob");
+    connect(phoneKnob, &Knob::valueChangedSig, this, [this](int value) {
+        setPhoneLevel(value, phoneKnob, "Dial/OtgToHpValue", {{0, 2}, {1, 3}}, "OTG to HP volume set to:");
+    });
+    phoneMeter = makeMeterLabel("phoneMeter");
+
+    QVBoxLayout *input = inputColumn(makeLabel(tr("INPUT"), titleStyle), micGainKnob, inputMeter,
+                                     makeLabel(tr("Gain"), captionStyle),
+                                     {instrumentButton, padButton, phantomButton, directButton});
+    QVBoxLayout *output = outputColumn(makeLabel(tr("HEADPHONE"), titleStyle), headphoneKnob,
+                                       makeLabel(tr("Volume"), captionStyle), muteButton, dimButton);
+    output->addLayout(phoneRow(phoneKnob, phoneMeter, makeLabel(tr("Phone To HP Volume"), phoneCaptionStyle)));
+    output->addStretch(0);
+    setColumns({input}, {output});
+}
+
+void ks1::instrumentChanged(int channel, bool on)
+{
+    qDebug() << "Mic Instr Button Clicked" << int(on);
+    if (device->setMicInstrument(channel, on)) {
+        qDebug() << "Mic instruction switched for channel 1.";
+        instrumentButton->setText(on ? tr("INST") : tr("MIC"));
+    } else {
+        qDebug() << "Failed to switch mic instruction.";
+    }
+    store("Button/MicInstrIsChecked", instrumentButton);
+}
+
+void ks1::showMeters(const MeterBlock &block)
+{
+    SingleInputPanel::showMeters(block);
+    phoneMeter->setText(meterText(block.phoneMean()));
+}

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: MIT
+#include "panels/kt.h"
+
+#include "widgets/Button.h"
+#include "widgets/Knob.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace {
+// The KT's captions carry a leading space in their style.
+const char *const ktCaptionStyle = " font-size: 12px; color: white;";
+} // namespace
+
+kt::kt(QWidget *parent) : SingleInputPanel(parent)
+{
+    logsHeadphoneGain = false;
+    if (!startDevice("kt", {1, 2}))
+        return;
+    buildControls();
+    initMixerBlock();
+    // Phone pair 2/3 to headphone left/right, fixed at unity.
+    mixerBlock.matrix(2, 0, 2) = 1.0;
+    mixerBlock.matrix(2, 1, 3) = 1.0;
+    startMeterPoll();
+    restoreState({
+        {"Button/MonitorMicIsChecked", false, directButton},
+        {"Dial/MicValue", 0, micGainKnob},
+        {"Dial/HeadphoneValue", -80, headphoneKnob},
+        {"Button/HeadphoneMuteIsChecked", false, muteButton},
+        {"Button/HeadphoneDimIsChecked", false, dimButton},
+    });
+}
+
+void kt::buildControls()
+{
+    createMicControls(tr("DIRECT"));
+    createHeadphoneControls();
+
+    QVBoxLayout *input = inputColumn(makeLabel(tr("MIC"), titleStyle), micGainKnob, inputMeter,
+                                     makeLabel(tr("Gain"), ktCaptionStyle), {directButton});
+    QVBoxLayout *output = outputColumn(makeLabel(QStringLiteral("HEADPHONE"), titleStyle), headphoneKnob,
+                                       makeLabel(tr("Volume"), ktCaptionStyle), muteButton, dimButton);
+    output->addStretch(0);
+    setColumns({input}, {output});
+}
