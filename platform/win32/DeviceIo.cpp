@@ -25,8 +25,8 @@ static_assert(sizeof(NativeHandle) == sizeof(HANDLE));
 
 NativeHandle openControlDevice(const std::wstring &name, std::uint32_t &error)
 {
-    const HANDLE h = ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE h = ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         error = ::GetLastError();
         return kInvalidHandle;
@@ -35,8 +35,8 @@ NativeHandle openControlDevice(const std::wstring &name, std::uint32_t &error)
     return reinterpret_cast<NativeHandle>(h);
 }
 
-IoResult deviceIoControl(NativeHandle handle, std::uint32_t code, const void *in, std::uint32_t inSize, void *out,
-                         std::uint32_t outCapacity)
+IoResult deviceIoControl(NativeHandle handle, std::uint32_t code, const void *in, std::uint32_t inSize,
+                         void *out, std::uint32_t outCapacity)
 {
     // The all-bits-set value is also the current-process pseudo-handle on
     // Windows; never hand it to the kernel as if it were a device.

@@ -47,8 +47,8 @@ template <typename T> std::string show(const T &value)
     else if constexpr (std::is_integral_v<T> && std::is_signed_v<T>)
         s << static_cast<long long>(value);
     else if constexpr (std::is_integral_v<T>)
-        s << static_cast<unsigned long long>(value) << " (0x" << std::hex << static_cast<unsigned long long>(value)
-          << ')';
+        s << static_cast<unsigned long long>(value) << " (0x" << std::hex
+          << static_cast<unsigned long long>(value) << ')';
     else
         s << value;
     return s.str();
@@ -131,6 +131,6 @@ inline int finish()
 } // namespace winecheck
 
 #define CHECK(condition) ::winecheck::record(static_cast<bool>(condition), __FILE__, __LINE__, #condition)
-#define CHECK_EQ(actual, expected)                                                                                    \
+#define CHECK_EQ(actual, expected)                                                                           \
     ::winecheck::checkEqual((actual), (expected), #actual, #expected, __FILE__, __LINE__)
 #define RUN(group) ::winecheck::run(#group, group)

@@ -141,7 +141,9 @@ void closeOnClosedInstance()
     // Destroying a closed instance is just as quiet.
     StreamCapture<char> err(std::cerr);
     StreamCapture<wchar_t> out(std::wcout);
-    { AudioBusDevice other; }
+    {
+        AudioBusDevice other;
+    }
     CHECK_EQ(err.text(), std::string());
     CHECK_EQ(out.text(), std::wstring());
 }
@@ -243,7 +245,7 @@ void onlyTheFourthNameOpens()
         CHECK(!device.isOpen());
         CHECK(!device.getDevicePid(pid));
         CHECK(!fake.remove()); // the second instance still holds it
-    } // the second instance is destroyed here, closing its handle
+    }                          // the second instance is destroyed here, closing its handle
 
     CHECK(fake.remove());
 }

@@ -21,7 +21,8 @@ namespace {
 // Named-pipe file-system controls: the pipe driver answers them like any
 // device answers its codes, with input and output buffers.
 const DWORD kPipePeek = CTL_CODE(FILE_DEVICE_NAMED_PIPE, 3, METHOD_BUFFERED, FILE_READ_DATA);
-const DWORD kPipeTransceive = CTL_CODE(FILE_DEVICE_NAMED_PIPE, 5, METHOD_NEITHER, FILE_READ_DATA | FILE_WRITE_DATA);
+const DWORD kPipeTransceive =
+    CTL_CODE(FILE_DEVICE_NAMED_PIPE, 5, METHOD_NEITHER, FILE_READ_DATA | FILE_WRITE_DATA);
 constexpr std::uint32_t kPeekHeader = 16; // state, bytes available, message count, message length
 
 std::wstring tempFile()
@@ -43,7 +44,8 @@ void invalidHandle()
     std::uint8_t out[8];
     std::memset(out, 0xA5, sizeof out);
     const std::uint32_t value = 7;
-    const IoResult result = deviceIoControl(kInvalidHandle, 0xFFDC2084u, &value, sizeof value, out, sizeof out);
+    const IoResult result =
+        deviceIoControl(kInvalidHandle, 0xFFDC2084u, &value, sizeof value, out, sizeof out);
     CHECK(!result.ok);
     CHECK_EQ(result.error, std::uint32_t{ERROR_INVALID_HANDLE});
     CHECK_EQ(result.bytesReturned, std::uint32_t{0});
@@ -159,7 +161,8 @@ void outputAndBytesReturned()
     // Too small an output buffer for the header: the error comes back as the
     // system reports it to a direct caller.
     DWORD returned = 0;
-    CHECK(!DeviceIoControl(reinterpret_cast<HANDLE>(client), kPipePeek, nullptr, 0, out, 4, &returned, nullptr));
+    CHECK(!DeviceIoControl(reinterpret_cast<HANDLE>(client), kPipePeek, nullptr, 0, out, 4, &returned,
+                           nullptr));
     const auto systemError = static_cast<std::uint32_t>(GetLastError());
     CHECK(systemError != winerror::Success);
     const IoResult tooSmall = deviceIoControl(client, kPipePeek, nullptr, 0, out, 4);
@@ -201,7 +204,8 @@ void inputAndOutputInOneRequest()
 
     const char request[] = {'p', 'i', 'd', '?'};
     char out[16] = {};
-    const IoResult result = deviceIoControl(client, kPipeTransceive, request, sizeof request, out, sizeof out);
+    const IoResult result =
+        deviceIoControl(client, kPipeTransceive, request, sizeof request, out, sizeof out);
     peer.join();
     CHECK(result.ok);
     CHECK_EQ(received, std::string("pid?"));

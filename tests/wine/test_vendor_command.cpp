@@ -34,8 +34,10 @@ std::string expectedHex(std::initializer_list<std::uint8_t> head)
 void switchFrames()
 {
     CHECK_EQ(VendorCommand::kSize, std::size_t{37});
-    CHECK_EQ(hex(VendorCommand::toggle(VendorCommand::Mic48V, 2, 1)), expectedHex({0x01, 0x5B, 0x00, 0x01, 0x02}));
-    CHECK_EQ(hex(VendorCommand::toggle(VendorCommand::Mic20dB, 1, 0)), expectedHex({0x01, 0x5A, 0x00, 0x00, 0x01}));
+    CHECK_EQ(hex(VendorCommand::toggle(VendorCommand::Mic48V, 2, 1)),
+             expectedHex({0x01, 0x5B, 0x00, 0x01, 0x02}));
+    CHECK_EQ(hex(VendorCommand::toggle(VendorCommand::Mic20dB, 1, 0)),
+             expectedHex({0x01, 0x5A, 0x00, 0x00, 0x01}));
     CHECK_EQ(hex(VendorCommand::toggle(VendorCommand::MicInstrument, 1, 1)),
              expectedHex({0x01, 0x64, 0x00, 0x01, 0x01}));
     // State and channel keep their low 8 bits only.
