@@ -2,17 +2,141 @@
 #include "settings/Settings.h"
 
 #include "driver/AudioBusDevice.h"
+#include "settings/AsioReset.h"
+#include "settings/ThreadSettingsPip.h"
 
-Settings::Settings()
+#include <QComboBox>
+#include <QDebug>
+#include <QDir>
+#include <QIcon>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+const QStringList kBufferSizes = {QStringLiteral("48"),  QStringLiteral("64"),  QStringLiteral("96"),
+                                  QStringLiteral("128"), QStringLiteral("192"), QStringLiteral("256"),
+                                  QStringLiteral("512"), QStringLiteral("1024")};
+const QStringList kLatencies = {QStringLiteral("8"), QStringLiteral("16"), QStringLiteral("24"),
+                                QStringLiteral("32")};
+const QStringList kSampleRates = {QStringLiteral("44100"), QStringLiteral("48000")};
+const QStringList kSafeModes = {QStringLiteral("Disabled"), QStringLiteral("Enabled")};
+
+// INI keys and the values a missing key stands for.
+struct StoredValue
 {
+    const char *key;
+    const char *defaultText;
+};
+constexpr StoredValue kLatencyValue = {"USB/LatencySize", "8"};
+constexpr StoredValue kBufferSizeValue = {"Audio/BufferSize", "192"};
+constexpr StoredValue kSafeModeValue = {"USB/SlowMode", "Disabled"};
+constexpr StoredValue kSampleRateValue = {"Audio/SampleRate", "44100"};
+
+constexpr int kSettleMs = 100;  // engine pause around a rate change
+constexpr int kOtgStepMs = 200; // spacing of the phone-chip power cycle
+constexpr std::uint32_t kWdmChannels = 4;
+
+const char *const kStopFailed = "停止音频失败，可能是驱动未正确加载或设备未连接。";
+const char *const kRestartFailed = "重新启动音频失败，可能是驱动未正确加载或设备未连接。";
+const char *const kSetRateFailed = "设置音频采样率失败，可能是驱动未正确加载或设备未连接。";
+const char *const kSetWdmFailed = "设置WDM通道数量失败，可能是驱动未正确加载或设备未连接。";
+const char *const kOtgOffFailed = "关闭OTG芯片失败，可能是驱动未正确加载或设备未连接。";
+const char *const kOtgOnFailed = "开启OTG芯片失败，可能是驱动未正确加载或设备未连接。";
+const char *const kUnknownRate = "未知的音频采样率选项：";
+
+const QString kCaptionStyle = QStringLiteral("font-size: 14px; color: #008888;");
+
+} // namespace
+
+Settings::Settings() : QDialog(nullptr)
+{
+    qDebug() << "Settings dialog created.";
     setWindowTitle(QStringLiteral("Settings"));
+    setStyleSheet(QStringLiteral("QDialog { background-color: #2c313c; color: white; }"));
+
+    const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(dataDir);
+    settings = new QSettings(dataDir + QStringLiteral("/setting.ini"), QSettings::IniFormat, this);
+
+    layout = new QVBoxLayout(this);
+    layout->setAlignment(Qt::AlignCenter);
+    layout->setContentsMargins(40, 10, 40, 40);
+    const QPixmap icon(QStringLiteral(":/icon/icon.png"));
+    if (!icon.isNull())
+        setWindowIcon(QIcon(icon));
+
+    const auto addLabel = [this](const QString &text, const QString &style) {
+        auto *label = new QLabel(text, this);
+        label->setStyleSheet(style);
+        label->setAlignment(Qt::AlignCenter);
+        layout->addWidget(label);
+    };
+    // Each handler is connected only after its box is filled, so filling applies nothing.
+    addLabel(tr("Settings"), QStringLiteral("font-size: 18px; font-weight: bold; color: #00FFFF;"));
+    addLabel(tr("Buffer Size"), kCaptionStyle);
+    bufferSizeBox = addCombo(kBufferSizes, "bufferSizeBox");
+    connect(bufferSizeBox, &QComboBox::currentIndexChanged, this, &Settings::onBufferSizeChanged);
+    addLabel(tr("USB Latency Size"), kCaptionStyle);
+    latencyBox = addCombo(kLatencies, "latencyBox");
+    connect(latencyBox, &QComboBox::currentIndexChanged, this, &Settings::onUsbLatencyChanged);
+    addLabel(tr("Samplerate"), kCaptionStyle);
+    sampleRateBox = addCombo(kSampleRates, "sampleRateBox");
+    connect(sampleRateBox, &QComboBox::currentIndexChanged, this, &Settings::onSampleRateChanged);
+    addLabel(tr("Safe Mode"), kCaptionStyle);
+    safeModeBox = addCombo(kSafeModes, "safeModeBox");
+    connect(safeModeBox, &QComboBox::currentIndexChanged, this, &Settings::onSafeModeChanged);
+
+    layout->addSpacing(20);
+    auto *okButton = new QPushButton(QStringLiteral("OK"), this);
+    okButton->setStyleSheet(QStringLiteral("background-color: #008888; color: white; font-size: 14px;"));
+    connect(okButton, &QPushButton::clicked, this, &Settings::onOkClicked);
+    layout->addWidget(okButton, 0, Qt::AlignCenter);
+    layout->addStretch(0);
+
+    auto *pipeThread = new ThreadSettingsPip(this);
+    connect(pipeThread, &ThreadSettingsPip::progressUpdated, this, &Settings::showFromAsio);
+    pipeThread->start(QThread::InheritPriority);
 }
 
 Settings::~Settings()
 {
-    if (device)
+    delete settings;
+    settings = nullptr;
+    if (device) {
         device->close();
-    delete device;
+        delete device;
+        device = nullptr;
+    }
+    qDebug() << "Settings dialog closed and resources cleaned up.";
+}
+
+QComboBox *Settings::addCombo(const QStringList &items, const char *name)
+{
+    auto *box = new QComboBox(this);
+    box->setObjectName(QLatin1String(name));
+    for (const QString &item : items)
+        box->addItem(item);
+    box->setCurrentIndex(0);
+    layout->addWidget(box);
+    return box;
+}
+
+std::uint32_t Settings::latencyCap(std::uint32_t bufferSize)
+{
+    if (bufferSize <= 64)
+        return 8;
+    if (bufferSize <= 128)
+        return 16;
+    if (bufferSize <= 256)
+        return 24;
+    return 32;
 }
 
 bool Settings::initDevice()
@@ -25,4 +149,257 @@ bool Settings::initDevice()
     return device->open();
 }
 
-void Settings::loadAndApply() {}
+void Settings::loadSettings()
+{
+    latencyBox->setCurrentText(settings->value(kLatencyValue.key, kLatencyValue.defaultText).toString());
+    bufferSizeBox->setCurrentText(settings->value(kBufferSizeValue.key, kBufferSizeValue.defaultText).toString());
+    safeModeBox->setCurrentText(settings->value(kSafeModeValue.key, kSafeModeValue.defaultText).toString());
+    sampleRateBox->setCurrentText(settings->value(kSampleRateValue.key, kSampleRateValue.defaultText).toString());
+    qDebug() << "已从配置文件加载控件状态";
+}
+
+void Settings::loadAndApply()
+{
+    sampleRateApplied = false;
+    loadSettings();
+    qDebug() << "加载控件状态完成";
+    const std::uint32_t currentRate = device ? device->getSampleRate() : 0;
+    qDebug() << "当前音频采样率为：" << currentRate;
+
+    const QString rateText = sampleRateBox->currentText();
+    if (rateText == kSampleRates[0]) {
+        sampleRate = 44100;
+    } else if (rateText == kSampleRates[1]) {
+        sampleRate = 48000;
+        // Loading changed the box, so the rate handler has applied it already.
+        if (sampleRateApplied)
+            return;
+    } else {
+        qDebug() << kUnknownRate << rateText;
+        return;
+    }
+
+    if (!(device && device->stopAudio())) {
+        qDebug() << kStopFailed;
+        return;
+    }
+    qDebug() << "停止音频成功，开始加载控件状态";
+    QThread::msleep(kSettleMs);
+    if (!device->setSampleRate(static_cast<std::int32_t>(sampleRate))) {
+        qDebug() << kSetRateFailed;
+        return;
+    }
+    if (!device->setWdmChannelCount(kWdmChannels)) {
+        qDebug() << kSetWdmFailed;
+        return;
+    }
+    startOtgCycleForStartup();
+}
+
+// The timers use whatever link the dialog holds when they fire: a detection
+// in between may have replaced it.
+void Settings::startOtgCycleForStartup()
+{
+    QTimer::singleShot(kOtgStepMs, this, [this] {
+        if (!(device && device->setOtgOff())) {
+            qDebug() << kOtgOffFailed;
+            return;
+        }
+        QTimer::singleShot(kOtgStepMs, this, [this] {
+            if (!(device && device->setOtgOn()))
+                qDebug() << kOtgOnFailed;
+            if (device && device->initAudio())
+                qDebug() << "设置初始化完成";
+            else
+                qDebug() << "初始化音频失败，可能是驱动未正确加载或设备未连接。";
+        });
+    });
+}
+
+void Settings::startOtgCycleForRateChange()
+{
+    QTimer::singleShot(kOtgStepMs, this, [this] {
+        if (!(device && device->setOtgOff())) {
+            qDebug() << kOtgOffFailed;
+            return;
+        }
+        QTimer::singleShot(kOtgStepMs, this, [this] {
+            if (!(device && device->setOtgOn()))
+                qDebug() << kOtgOnFailed;
+            qDebug() << "设置采样频率完成";
+        });
+    });
+}
+
+void Settings::store(const QString &key, const QString &text)
+{
+    settings->setValue(key, text);
+    settings->sync();
+}
+
+void Settings::onSampleRateChanged()
+{
+    sampleRateApplied = true;
+    if (!(device && device->stopAudio())) {
+        qDebug() << kStopFailed;
+        return;
+    }
+    QThread::msleep(kSettleMs);
+    const QString text = sampleRateBox->currentText();
+    if (!kSampleRates.contains(text)) {
+        qDebug() << kUnknownRate << text;
+        return;
+    }
+    sampleRate = text.toUInt();
+    qDebug() << "设置音频采样率为：" << sampleRate << "Hz";
+    if (!device->setSampleRate(static_cast<std::int32_t>(sampleRate))) {
+        qDebug() << kSetRateFailed;
+        return;
+    }
+    if (!device->setWdmChannelCount(kWdmChannels)) {
+        qDebug() << kSetWdmFailed;
+        return;
+    }
+    QThread::msleep(kSettleMs);
+    if (!device->initAudio()) {
+        qDebug() << kRestartFailed;
+        return;
+    }
+    startOtgCycleForRateChange();
+    store(QLatin1String(kSampleRateValue.key), text);
+    qDebug() << "音频采样率设置已保存：" << text;
+}
+
+void Settings::onBufferSizeChanged()
+{
+    const QString text = bufferSizeBox->currentText();
+    if (!kBufferSizes.contains(text)) {
+        qDebug() << "未知的音频缓冲区大小选项：" << text;
+        return;
+    }
+    const std::uint32_t size = text.toUInt();
+    qDebug() << "设置音频缓冲区大小为：" << size << "samples";
+
+    std::uint32_t current = 0;
+    const bool haveCurrent = device && device->getBufferSize(current);
+    if (!haveCurrent)
+        current = 0;
+    qDebug() << "当前音频缓冲区大小：" << current;
+    if (!haveCurrent) {
+        qDebug() << "获取音频缓冲区大小失败，可能是驱动未正确加载或设备未连接。";
+        return;
+    }
+    if (size == current)
+        return;
+
+    const std::uint32_t cap = latencyCap(size);
+    qDebug() << "设置USB延迟大小为：" << cap << "Frame";
+    std::uint32_t latency = 0;
+    if (!device->getUsbLatency(latency)) {
+        qDebug() << "获取USB延迟大小失败，可能是驱动未正确加载或设备未连接。";
+        return;
+    }
+    qDebug() << "当前USB延迟大小：" << latency;
+    if (cap < latency) {
+        // Lower the latency first, through its own change sequence. The box may
+        // already show the cap while the driver runs more; apply it anyway.
+        const QString capText = QString::number(cap);
+        if (latencyBox->currentText() != capText)
+            latencyBox->setCurrentText(capText);
+        else
+            onUsbLatencyChanged();
+    }
+
+    if (!device->stopAudio()) {
+        qDebug() << kStopFailed;
+        return;
+    }
+    if (!device->setBufferSize(static_cast<std::int32_t>(size))) {
+        qDebug() << "设置音频缓冲区大小失败，可能是驱动未正确加载或设备未连接。";
+        return;
+    }
+    if (!device->restartAudio()) {
+        qDebug() << kRestartFailed;
+        return;
+    }
+    qDebug() << "音频缓冲区大小设置成功：" << size << "samples";
+    store(QLatin1String(kBufferSizeValue.key), text);
+    qDebug() << "音频缓冲区大小设置已保存：" << text;
+}
+
+void Settings::onUsbLatencyChanged()
+{
+    const QString text = latencyBox->currentText();
+    const std::uint32_t value = kLatencies.contains(text) ? text.toUInt() : 8;
+    qDebug() << "设置USB延迟大小为：" << value << "Frame";
+
+    // A failed read counts as 0, so the chosen latency is always applied.
+    std::uint32_t current = 0;
+    if (device && !device->getUsbLatency(current))
+        current = 0;
+    qDebug() << "当前USB延迟大小：" << current;
+    if (value == current)
+        return;
+
+    if (!(device && device->stopAudio())) {
+        qDebug() << kStopFailed;
+        return;
+    }
+    if (!device->setUsbLatency(static_cast<std::int32_t>(value))) {
+        qDebug() << "设置USB延迟大小失败，可能是驱动未正确加载或设备未连接。";
+        return;
+    }
+    if (!device->restartAudio()) {
+        qDebug() << kRestartFailed;
+        return;
+    }
+    store(QLatin1String(kLatencyValue.key), text);
+    qDebug() << "USB延迟大小设置已保存：" << text;
+}
+
+void Settings::onSafeModeChanged()
+{
+    const QString text = safeModeBox->currentText();
+    if (!(device && device->stopAudio())) {
+        qDebug() << kStopFailed;
+        return;
+    }
+    bool applied;
+    if (text == kSafeModes[1]) {
+        applied = device->enableSlowMode();
+    } else if (text == kSafeModes[0]) {
+        applied = device->disableSlowMode();
+    } else {
+        qDebug() << "未知的USB慢速模式选项：" << text;
+        return;
+    }
+    if (!applied) {
+        qDebug() << "设置USB慢速模式失败，可能是驱动未正确加载或设备未连接。";
+        return;
+    }
+    if (!device->restartAudio()) {
+        qDebug() << kRestartFailed;
+        return;
+    }
+    store(QLatin1String(kSafeModeValue.key), text);
+    qDebug() << "USB慢速模式设置已保存：" << text;
+}
+
+void Settings::onOkClicked()
+{
+    hide();
+    sendAsioReset();
+}
+
+void Settings::showFromAsio()
+{
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    show();
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+    qDebug() << "Received signal from pipe thread to show settings window.";
+}
