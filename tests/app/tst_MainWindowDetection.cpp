@@ -1,0 +1,316 @@
+// SPDX-License-Identifier: MIT
+// MainWindow's detection and watching against zelvoro-sim.
+#include "app/MainWindow.h"
+#include "settings/Settings.h"
+
+#include "LogCapture.h"
+#include "SimProcess.h"
+
+#include <QApplication>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QFrame>
+#include <QLabel>
+#include <QLayout>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTranslator>
+
+namespace {
+
+constexpr int kWait = 15000;
+
+QWidget *createStandInPanel()
+{
+    auto *panel = new QFrame;
+    panel->setObjectName(QStringLiteral("standInPanel"));
+    return panel;
+}
+
+// The product table, with stand-in panels for the models whose panel is not
+// part of the build yet.
+std::vector<DeviceModel> modelTable()
+{
+    std::vector<DeviceModel> models = DeviceModels::all();
+    const std::vector<DeviceModel> standIns = {
+        {1, "KS1", &createStandInPanel, "Adding ks1 widget to layout.", "Zelvoro KS1 - FW: %1%2%3%4%5%6%7%8%9%10"},
+        {2, "KS2", &createStandInPanel, "Adding ks2 widget to layout.", "Zelvoro KS2 - FW: %1%2%3%4%5%6%7%8%9%10"},
+        {15, "KT", &createStandInPanel, "Adding kt widget to layout.", "Zelvoro KT - FW: %1%2%3%4%5%6%7%8%9%10"},
+    };
+    for (const DeviceModel &standIn : standIns) {
+        if (!DeviceModels::find(models, standIn.pid))
+            models.push_back(standIn);
+    }
+    return models;
+}
+
+// What the layout holds now: status texts as "label:<text>", anything else as "panel".
+QStringList layoutContent(MainWindow &window)
+{
+    QStringList content;
+    QLayout *layout = window.centralWidget()->layout();
+    for (int i = 0; i < layout->count(); ++i) {
+        QWidget *widget = layout->itemAt(i)->widget();
+        if (!widget)
+            continue;
+        if (auto *label = qobject_cast<QLabel *>(widget))
+            content << QStringLiteral("label:") + label->text();
+        else
+            content << QStringLiteral("panel");
+    }
+    return content;
+}
+
+int indexOf(const QStringList &lines, const QString &line, int from = 0)
+{
+    for (int i = from; i < lines.size(); ++i) {
+        if (lines.at(i) == line)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+class TestMainWindowDetection : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void construction();
+    void noDevice();
+    void ks2WithFirmwareTitle();
+    void unknownProductId();
+    void failedFirmwareRead();
+    void settingsLinkFailure();
+    void singleFailedReadOnlyCounts();
+    void unplugTearsDownAndReplugGetsThreeTries();
+    void closeWithoutTrayDestroysOnce();
+};
+
+void TestMainWindowDetection::construction()
+{
+    MainWindow window(modelTable());
+    QCOMPARE(window.windowTitle(), QStringLiteral("Zelvoro Driver"));
+    QVERIFY(window.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(window.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!window.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(window.testAttribute(Qt::WA_DeleteOnClose));
+    QCOMPARE(window.styleSheet(), QStringLiteral("QMainWindow { background-color: #2c313c; }"));
+    QCOMPARE(window.centralWidget()->layout()->alignment(), Qt::AlignCenter);
+    QCOMPARE(layoutContent(window), QStringList{QStringLiteral("label:声卡未连接！")});
+    auto *label = qobject_cast<QLabel *>(window.centralWidget()->layout()->itemAt(0)->widget());
+    QCOMPARE(label->styleSheet(), QStringLiteral("font-size: 12px; color: white;"));
+    QCOMPARE(label->window(), &window);
+    QVERIFY(!window.isVisible());
+
+    const QList<QTimer *> timers = window.findChildren<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
+    QCOMPARE(timers.size(), 2);
+    QCOMPARE(timers.at(0)->interval(), 1000);
+    QVERIFY(timers.at(0)->isActive());
+    QCOMPARE(timers.at(1)->interval(), 400);
+    QVERIFY(!timers.at(1)->isActive());
+}
+
+void TestMainWindowDetection::noDevice()
+{
+    LogCapture log;
+    MainWindow window(modelTable());
+    Settings settings;
+    window.setSettingsDialog(&settings);
+    QTRY_VERIFY_WITH_TIMEOUT(log.count(QStringLiteral("Device PID: 0")) >= 2, kWait);
+
+    const int ticks = log.count(QStringLiteral("Device PID:"));
+    QCOMPARE(log.count(QStringLiteral("Device PID: 0")), ticks);
+    // Every tick tries all sixteen control devices.
+    const QString opened = log.stdOut();
+    for (int bus = 0; bus < 16; ++bus) {
+        const QString name = QStringLiteral("ZelvoroAudioBus%1 ").arg(bus);
+        QCOMPARE(opened.count(name), ticks);
+    }
+    QCOMPARE(opened.count(QStringLiteral("ZelvoroAudioBus")), 16 * ticks);
+    QCOMPARE(window.windowTitle(), QStringLiteral("Zelvoro Driver"));
+    QCOMPARE(layoutContent(window), QStringList{QStringLiteral("label:声卡未连接！")});
+    QVERIFY(!log.contains(QStringLiteral("Unknown device PID:")));
+}
+
+void TestMainWindowDetection::ks2WithFirmwareTitle()
+{
+    SimProcess sim({QStringLiteral("--model"), QStringLiteral("ks2"), QStringLiteral("--firmware"),
+                    QStringLiteral("1.0.3")});
+    QVERIFY(sim.start());
+    LogCapture log;
+    MainWindow window(modelTable());
+    Settings settings;
+    window.setSettingsDialog(&settings);
+
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("Device found with PID: 2")), kWait);
+    const QStringList lines = log.lines();
+    const int pidLine = indexOf(lines, QStringLiteral("Device PID: 2"));
+    const int panelLine = indexOf(lines, QStringLiteral("Adding ks2 widget to layout."), pidLine);
+    const int foundLine = indexOf(lines, QStringLiteral("Device found with PID: 2"), panelLine);
+    QVERIFY(pidLine >= 0 && panelLine > pidLine && foundLine > panelLine);
+
+    const QString expected = QStringLiteral("Zelvoro KS2 - FW: 1.0.3") + QString(5, QChar(0));
+    QCOMPARE(window.windowTitle(), expected);
+    QCOMPARE(window.windowTitle().size(), qsizetype(28));
+    QCOMPARE(layoutContent(window), QStringList{QStringLiteral("panel")});
+    QWidget *panel = window.centralWidget()->layout()->itemAt(0)->widget();
+    QCOMPARE(panel->window(), &window);
+
+    // Detection has stopped; only the 400 ms watch runs, and reads succeed.
+    const QList<QTimer *> timers = window.findChildren<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(!timers.at(0)->isActive());
+    QVERIFY(timers.at(1)->isActive());
+    const int detections = log.count(QStringLiteral("Device PID:"));
+    QTest::qWait(1500);
+    QCOMPARE(log.count(QStringLiteral("Device PID:")), detections);
+    QVERIFY(!log.contains(QStringLiteral("Error reading device PID")));
+}
+
+void TestMainWindowDetection::unknownProductId()
+{
+    SimProcess sim({QStringLiteral("--model"), QStringLiteral("7")});
+    QVERIFY(sim.start());
+    LogCapture log;
+    MainWindow window(modelTable());
+    Settings settings;
+    window.setSettingsDialog(&settings);
+
+    QTRY_VERIFY_WITH_TIMEOUT(log.count(QStringLiteral("Unknown device PID: 7")) >= 2, kWait);
+    // The text is removed and added again on every tick: still exactly one.
+    QCOMPARE(layoutContent(window), QStringList{QStringLiteral("label:未知设备，请检查连接！")});
+    QCOMPARE(window.windowTitle(), QStringLiteral("Zelvoro Driver"));
+    QVERIFY(!log.contains(QStringLiteral("Adding")));
+    QVERIFY(!log.contains(QStringLiteral("Failed to connect to driver in settings window.")));
+}
+
+void TestMainWindowDetection::failedFirmwareRead()
+{
+    SimProcess sim({QStringLiteral("--model"), QStringLiteral("ks2"), QStringLiteral("--fail"),
+                    QStringLiteral("getFirmwareVersion")});
+    QVERIFY(sim.start());
+    LogCapture log;
+    MainWindow window(modelTable());
+    Settings settings;
+    window.setSettingsDialog(&settings);
+
+    QTRY_VERIFY_WITH_TIMEOUT(log.count(QStringLiteral("Failed to get firmware version.")) >= 2, kWait);
+    QCOMPARE(layoutContent(window),
+             QStringList({QStringLiteral("panel"), QStringLiteral("label:获取固件版本失败，请检查连接！")}));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Zelvoro Driver"));
+    QVERIFY(!log.contains(QStringLiteral("Device found with PID:")));
+    // Detection goes on and rebuilds the panel every tick.
+    QVERIFY(log.count(QStringLiteral("Adding ks2 widget to layout.")) >= 2);
+
+    // Once the firmware answers, the device is recognised.
+    QCOMPARE(sim.command(QStringLiteral("clear-fails")).left(2), QStringLiteral("ok"));
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("Device found with PID: 2")), kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(layoutContent(window), QStringList{QStringLiteral("panel")}, kWait);
+    QVERIFY(window.windowTitle().startsWith(QStringLiteral("Zelvoro KS2 - FW: 1.0.3")));
+}
+
+void TestMainWindowDetection::settingsLinkFailure()
+{
+    // Without a settings dialog to connect, no panel is built and detection goes on.
+    SimProcess sim({QStringLiteral("--model"), QStringLiteral("kt")});
+    QVERIFY(sim.start());
+    LogCapture log;
+    MainWindow window(modelTable());
+
+    QTRY_VERIFY_WITH_TIMEOUT(log.count(QStringLiteral("Failed to connect to driver in settings window.")) >= 2,
+                             kWait);
+    QCOMPARE(layoutContent(window), QStringList());
+    QVERIFY(!log.contains(QStringLiteral("Adding kt widget to layout.")));
+    const QList<QTimer *> timers = window.findChildren<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(timers.at(0)->isActive());
+    QVERIFY(timers.at(1)->isActive());
+}
+
+void TestMainWindowDetection::singleFailedReadOnlyCounts()
+{
+    SimProcess sim({QStringLiteral("--model"), QStringLiteral("ks1")});
+    QVERIFY(sim.start());
+    LogCapture log;
+    MainWindow window(modelTable());
+    Settings settings;
+    window.setSettingsDialog(&settings);
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("Device found with PID: 1")), kWait);
+
+    QVERIFY(sim.command(QStringLiteral("fail getDevicePid@1")).startsWith(QStringLiteral("ok")));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        log.contains(QStringLiteral("Error reading device PID from driver, error count: 1")), kWait);
+    QTest::qWait(1500); // several more watch ticks, all successful
+    QCOMPARE(log.count(QStringLiteral("Error reading device PID from driver")), 1);
+    QVERIFY(!log.contains(QStringLiteral("Meter driver handle deleted.")));
+    QCOMPARE(layoutContent(window), QStringList{QStringLiteral("panel")});
+}
+
+void TestMainWindowDetection::unplugTearsDownAndReplugGetsThreeTries()
+{
+    QTranslator english;
+    QVERIFY(english.load(QStringLiteral(ZELVORO_QM_DIR "/ZelvoroDriver_en_US.qm")));
+    QCoreApplication::installTranslator(&english);
+
+    SimProcess sim({QStringLiteral("--model"), QStringLiteral("ks2")});
+    QVERIFY(sim.start());
+    LogCapture log;
+    MainWindow window(modelTable());
+    Settings settings;
+    window.setSettingsDialog(&settings);
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("Device found with PID: 2")), kWait);
+    const QString title = window.windowTitle();
+    QPointer<QWidget> panel = window.centralWidget()->layout()->itemAt(0)->widget();
+
+    QVERIFY(sim.command(QStringLiteral("unplug")).startsWith(QStringLiteral("ok")));
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("Cleared all widgets from base layout.")), kWait);
+
+    QStringList lines = log.lines();
+    const int first = indexOf(lines, QStringLiteral("Error reading device PID from driver, error count: 1"));
+    const int second = indexOf(lines, QStringLiteral("Error reading device PID from driver, error count: 2"), first);
+    const int third = indexOf(lines, QStringLiteral("Error reading device PID from driver, error count: 3"), second);
+    const int deleted = indexOf(lines, QStringLiteral("Meter driver handle deleted."), third);
+    const int cleared = indexOf(lines, QStringLiteral("Cleared all widgets from base layout."), deleted);
+    QVERIFY(first >= 0 && second > first && third > second && deleted > third && cleared > deleted);
+
+    QCOMPARE(layoutContent(window), QStringList{QStringLiteral("label:Sound card not connected!")});
+    QTRY_VERIFY(panel.isNull()); // deleted later, with its own driver link
+    QCOMPARE(window.windowTitle(), title); // the title keeps the last model
+
+    // Detection restarts.
+    QTRY_VERIFY_WITH_TIMEOUT(indexOf(log.lines(), QStringLiteral("Device PID: 0"), cleared) > cleared, kWait);
+
+    // Replug: recognised again, and the watch starts counting from zero.
+    log.clear();
+    QVERIFY(sim.command(QStringLiteral("plug")).startsWith(QStringLiteral("ok")));
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("Device found with PID: 2")), kWait);
+    QCOMPARE(layoutContent(window), QStringList{QStringLiteral("panel")});
+
+    QVERIFY(sim.command(QStringLiteral("fail getDevicePid@1")).startsWith(QStringLiteral("ok")));
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("Error reading device PID from driver")), kWait);
+    QTest::qWait(1500);
+    lines = log.lines();
+    QVERIFY2(lines.contains(QStringLiteral("Error reading device PID from driver, error count: 1")),
+             qPrintable(lines.join('\n')));
+    QVERIFY(!log.contains(QStringLiteral("Meter driver handle deleted.")));
+    QCOMPARE(layoutContent(window), QStringList{QStringLiteral("panel")});
+
+    QCoreApplication::removeTranslator(&english);
+}
+
+void TestMainWindowDetection::closeWithoutTrayDestroysOnce()
+{
+    // The offscreen platform has no system tray: closing is accepted and the
+    // window deletes itself, exactly once.
+    QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
+    QPointer<MainWindow> window = new MainWindow(modelTable());
+    QSignalSpy destroyed(window.data(), &QObject::destroyed);
+    window->show();
+    QVERIFY(window->close());
+    QTRY_VERIFY(window.isNull());
+    QCOMPARE(destroyed.count(), 1);
+}
+
+QTEST_MAIN(TestMainWindowDetection)
+#include "tst_MainWindowDetection.moc"
