@@ -2,6 +2,7 @@
 #include "app/DeviceModels.h"
 
 #include "panels/ks1.h"
+#include "panels/ks2.h"
 #include "panels/kt.h"
 
 #include <QWidget>
@@ -23,6 +24,7 @@ const std::vector<DeviceModel> &DeviceModels::all()
     // (with its header included above).
     static const std::vector<DeviceModel> models = {
         {1, "KS1", &createPanel<ks1>, "Adding ks1 widget to layout.", "Zelvoro KS1 - FW: %1%2%3%4%5%6%7%8%9%10"},
+        {2, "KS2", &createPanel<ks2>, "Adding ks2 widget to layout.", "Zelvoro KS2 - FW: %1%2%3%4%5%6%7%8%9%10"},
         {15, "KT", &createPanel<kt>, "Adding kt widget to layout.", "Zelvoro KT - FW: %1%2%3%4%5%6%7%8%9%10"},
     };
     return models;

@@ -1,0 +1,174 @@
+// SPDX-License-Identifier: MIT
+#include "panels/ks2.h"
+
+#include "widgets/Button.h"
+#include "widgets/Knob.h"
+
+#include <QDebug>
+#include <QLabel>
+#include <QVBoxLayout>
+
+const ks2::LevelTexts ks2::speakerLevel{"Speaker Knob value changed:", "Speaker volume set to:",
+                                        "Failed to set speaker volume."};
+const ks2::LevelTexts ks2::headphoneLevel{"Headphone Knob value changed:", "Headphone volume set to:",
+                                          "Failed to set headphone volume."};
+
+ks2::ks2(QWidget *parent) : DevicePanel(parent)
+{
+    logsSaves = true;
+    if (!startDevice("ks2", {1, 2, 5, 6}))
+        return;
+    buildControls();
+    initMixerBlock();
+    // The headphones (outputs 4/5) ride along with the speakers in matrices 3 and 4.
+    mixerBlock.matrix(3, 4, 0) = 1.0;
+    mixerBlock.matrix(3, 5, 1) = 1.0;
+    mixerBlock.matrix(4, 4, 0) = 1.0;
+    mixerBlock.matrix(4, 5, 1) = 1.0;
+    startMeterPoll();
+    restoreState({
+        {"Button/Mic120dBIsChecked", false, mic1.padButton},
+        {"Button/Mic148VIsChecked", false, mic1.phantomButton},
+        {"Button/MonitorMic1IsChecked", false, mic1.directButton},
+        {"Dial/Mic1Value", 0, mic1.gainKnob},
+        {"Dial/Mic2Value", 0, mic2.gainKnob},
+        {"Button/Mic220dBIsChecked", false, mic2.padButton},
+        {"Button/Mic248VIsChecked", false, mic2.phantomButton},
+        {"Button/MonitorMic2IsChecked", false, mic2.directButton},
+        {"Dial/SpeakerValue", -80, speaker.knob},
+        {"Button/SpeakerMuteIsChecked", false, speakerMuteButton},
+        {"Button/SpeakerDimIsChecked", false, speakerDimButton},
+        {"Dial/HeadphoneValue", -80, headphone.knob},
+        {"Button/HeadphoneMuteIsChecked", false, headphoneMuteButton},
+        {"Button/HeadphoneDimIsChecked", false, headphoneDimButton},
+        {"Dial/OtgToHpValue", 0, phoneToHeadphoneKnob},
+        {"Dial/OtgToSPValue", 0, phoneToSpeakerKnob},
+    });
+}
+
+QVBoxLayout *ks2::buildMicColumn(int channel, MicChannel &mic, const QString &title)
+{
+    const bool first = channel == 1;
+    mic.gainKnob = makeGainKnob(first ? "mic1GainKnob" : "mic2GainKnob", 56, 9);
+    connect(mic.gainKnob, &Knob::valueChangedSig, this, [this, channel, &mic](int value) {
+        setMicGain(channel, value, mic.gainKnob, channel == 1 ? "Dial/Mic1Value" : "Dial/Mic2Value");
+    });
+    mic.padButton = makeButton(first ? "mic1PadButton" : "mic2PadButton", QStringLiteral("20dB"), "#ff7f00");
+    connect(mic.padButton, qOverload<bool>(&Button::pressed), this, [this, channel, &mic](bool on) {
+        setMicPad(channel, on, mic.padButton, channel == 1 ? "Button/Mic120dBIsChecked" : "Button/Mic220dBIsChecked");
+    });
+    mic.phantomButton = makeButton(first ? "mic1PhantomButton" : "mic2PhantomButton", QStringLiteral("48V"), "#ff1111");
+    connect(mic.phantomButton, qOverload<bool>(&Button::pressed), this, [this, channel, &mic](bool on) {
+        setMicPhantom(channel, on, mic.phantomButton,
+                      channel == 1 ? "Button/Mic148VIsChecked" : "Button/Mic248VIsChecked");
+    });
+    mic.directButton = makeButton(first ? "mic1DirectButton" : "mic2DirectButton", tr("DIRECT"), "#00FFFF");
+    connect(mic.directButton, qOverload<bool>(&Button::pressed), this,
+            [this, channel](bool on) { directChanged(channel, on); });
+    mic.meter = makeMeterLabel(first ? "mic1Meter" : "mic2Meter");
+
+    QVBoxLayout *column = inputColumn(makeLabel(title, titleStyle), mic.gainKnob, mic.meter,
+                                      makeLabel(tr("Gain"), captionStyle),
+                                      {mic.padButton, mic.phantomButton, mic.directButton});
+    column->addStretch(0);
+    return column;
+}
+
+void ks2::buildControls()
+{
+    QVBoxLayout *mic1Column = buildMicColumn(1, mic1, tr("MIC1"));
+    QVBoxLayout *mic2Column = buildMicColumn(2, mic2, tr("MIC2"));
+
+    speaker.knob = makeLevelKnob("speakerKnob");
+    connect(speaker.knob, &Knob::valueChangedSig, this,
+            [this](int value) { levelChanged(speaker, value, speakerLevel); });
+    speakerMuteButton = makeButton("speakerMuteButton", QStringLiteral("MUTE"), "#00FFFF", true);
+    connect(speakerMuteButton, qOverload<bool>(&Button::pressed), this, &ks2::speakerMuteChanged);
+    speakerDimButton = makeButton("speakerDimButton", QStringLiteral("DIM"), "#00FFFF", true);
+    connect(speakerDimButton, qOverload<bool>(&Button::pressed), this, [this](bool on) {
+        switchOutput(speaker, speakerLevel, &Output::dimmed, on, speakerDimButton, "Button/SpeakerDimIsChecked");
+    });
+    phoneToSpeakerKnob = makePhoneKnob("phoneToSpeakerKnob");
+    connect(phoneToSpeakerKnob, &Knob::valueChangedSig, this, [this](int value) {
+        setPhoneLevel(value, phoneToSpeakerKnob, "Dial/OtgToSPValue", {{0, 2}, {1, 3}}, "OTG to SP volume set to:");
+    });
+    speakerPhoneMeter = makeMeterLabel("speakerPhoneMeter");
+
+    headphone.knob = makeLevelKnob("headphoneKnob");
+    connect(headphone.knob, &Knob::valueChangedSig, this,
+            [this](int value) { levelChanged(headphone, value, headphoneLevel); });
+    headphoneMuteButton = makeButton("headphoneMuteButton", QStringLiteral("MUTE"), "#00FFFF", true);
+    connect(headphoneMuteButton, qOverload<bool>(&Button::pressed), this, [this](bool on) {
+        switchOutput(headphone, headphoneLevel, &Output::muted, on, headphoneMuteButton,
+                     "Button/HeadphoneMuteIsChecked");
+    });
+    headphoneDimButton = makeButton("headphoneDimButton", QStringLiteral("DIM"), "#00FFFF", true);
+    connect(headphoneDimButton, qOverload<bool>(&Button::pressed), this, [this](bool on) {
+        switchOutput(headphone, headphoneLevel, &Output::dimmed, on, headphoneDimButton,
+                     "Button/HeadphoneDimIsChecked");
+    });
+    phoneToHeadphoneKnob = makePhoneKnob("phoneToHeadphoneKnob");
+    connect(phoneToHeadphoneKnob, &Knob::valueChangedSig, this, [this](int value) {
+        setPhoneLevel(value, phoneToHeadphoneKnob, "Dial/OtgToHpValue", {{4, 2}, {5, 3}}, "OTG to HP volume set to:");
+    });
+    headphonePhoneMeter = makeMeterLabel("headphonePhoneMeter");
+
+    QVBoxLayout *speakerColumn = outputColumn(makeLabel(tr("SPEAKER"), titleStyle), speaker.knob,
+                                              makeLabel(tr("Volume"), captionStyle), speakerMuteButton,
+                                              speakerDimButton);
+    speakerColumn->addLayout(phoneRow(phoneToSpeakerKnob, speakerPhoneMeter,
+                                      makeLabel(tr("Phone To SP Volume"), phoneCaptionStyle)));
+    speakerColumn->addStretch(0);
+    QVBoxLayout *headphoneColumn = outputColumn(makeLabel(tr("HEADPHONE"), titleStyle), headphone.knob,
+                                                makeLabel(tr("Volume"), captionStyle), headphoneMuteButton,
+                                                headphoneDimButton);
+    headphoneColumn->addLayout(phoneRow(phoneToHeadphoneKnob, headphonePhoneMeter,
+                                        makeLabel(tr("Phone To HP Volume"), phoneCaptionStyle)));
+    headphoneColumn->addStretch(0);
+    setColumns({mic1Column, mic2Column}, {speakerColumn, headphoneColumn});
+}
+
+void ks2::directChanged(int channel, bool on)
+{
+    const std::size_t input = channel == 1 ? 0 : 1;
+    MicChannel &mic = channel == 1 ? mic1 : mic2;
+    setDirect(on, mic.directButton, channel == 1 ? "Button/MonitorMic1IsChecked" : "Button/MonitorMic2IsChecked",
+              {{0, input}, {1, input}, {4, input}, {5, input}});
+}
+
+void ks2::levelChanged(Output &output, int value, const LevelTexts &texts)
+{
+    qDebug() << texts.changed << value;
+    double gain = 0.0;
+    if (writeOutputLevel(output, value, gain))
+        qDebug() << texts.set << output.effectiveLevel(value);
+    else
+        qDebug() << texts.failed;
+    store(output.levelKey, output.knob);
+}
+
+void ks2::speakerMuteChanged(bool on)
+{
+    speaker.muted = on;
+    levelChanged(speaker, on ? -80 : speaker.knob->value, speakerLevel);
+    qDebug() << (on ? "Speaker Mute Button Clicked: Mute ON" : "Speaker Mute Button Clicked: Mute OFF");
+    store("Button/SpeakerMuteIsChecked", speakerMuteButton);
+}
+
+void ks2::switchOutput(Output &output, const LevelTexts &texts, bool Output::*flag, bool on, Button *button,
+                       const char *key)
+{
+    const int value = output.knob->value;
+    output.*flag = on;
+    levelChanged(output, value, texts);
+    store(key, button);
+}
+
+void ks2::showMeters(const MeterBlock &block)
+{
+    mic1.meter->setText(meterText(block.words[0]));
+    mic2.meter->setText(meterText(block.words[1]));
+    const QString phone = meterText(block.phoneMean());
+    speakerPhoneMeter->setText(phone);
+    headphonePhoneMeter->setText(phone);
+}
