@@ -51,7 +51,7 @@ struct Receiver : QObject
     void onProgress(int value)
     {
         values << value;
-        allOnGuiThread = allOnGuiThread && QThread::currentThread() == qApp->thread();
+        allOnGuiThread = allOnGuiThread && QThread::currentThread() == QCoreApplication::instance()->thread();
     }
 };
 
