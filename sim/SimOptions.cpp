@@ -14,7 +14,7 @@ bool SimOptions::parseUnsigned(const std::string &text, std::uint64_t max, std::
         if (c < '0' || c > '9')
             return false;
         const std::uint64_t digit = static_cast<std::uint64_t>(c - '0');
-        if (result > (max - digit) / 10)
+        if (digit > max || result > (max - digit) / 10)
             return false;
         result = result * 10 + digit;
     }
