@@ -14,6 +14,8 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include <map>
+
 namespace paneltest {
 
 // Every request but the meter poll's, oldest first.
@@ -67,6 +69,16 @@ inline QStringList describeAll(const QList<QJsonObject> &records)
 inline double entry(const QJsonObject &mixerWrite, int index)
 {
     return mixerWrite.value("entries").toObject().value(QString::number(index)).toDouble(0.0);
+}
+
+// Every non-zero entry of a mixer write, by double index.
+inline std::map<int, double> sentEntries(const QJsonObject &mixerWrite)
+{
+    std::map<int, double> e;
+    const QJsonObject entries = mixerWrite.value("entries").toObject();
+    for (auto it = entries.begin(); it != entries.end(); ++it)
+        e[it.key().toInt()] = it.value().toDouble();
+    return e;
 }
 
 inline int matrix(int m, int row, int column)

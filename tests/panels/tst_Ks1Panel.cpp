@@ -48,15 +48,6 @@ std::map<int, double> constructorEntries()
     return e;
 }
 
-std::map<int, double> sentEntries(const QJsonObject &mixerWrite)
-{
-    std::map<int, double> e;
-    const QJsonObject entries = mixerWrite.value("entries").toObject();
-    for (auto it = entries.begin(); it != entries.end(); ++it)
-        e[it.key().toInt()] = it.value().toDouble();
-    return e;
-}
-
 } // namespace
 
 class Ks1PanelTest : public QObject

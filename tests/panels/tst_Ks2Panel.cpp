@@ -31,15 +31,6 @@ public:
     using ks2::showMeters;
 };
 
-std::map<int, double> sentEntries(const QJsonObject &mixerWrite)
-{
-    std::map<int, double> e;
-    const QJsonObject entries = mixerWrite.value("entries").toObject();
-    for (auto it = entries.begin(); it != entries.end(); ++it)
-        e[it.key().toInt()] = it.value().toDouble();
-    return e;
-}
-
 // The entries that differ between two blocks, with their value in `after` (0 when gone).
 std::map<int, double> changes(const QJsonObject &before, const QJsonObject &after)
 {
