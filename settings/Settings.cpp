@@ -152,9 +152,11 @@ bool Settings::initDevice()
 void Settings::loadSettings()
 {
     latencyBox->setCurrentText(settings->value(kLatencyValue.key, kLatencyValue.defaultText).toString());
-    bufferSizeBox->setCurrentText(settings->value(kBufferSizeValue.key, kBufferSizeValue.defaultText).toString());
+    bufferSizeBox->setCurrentText(
+        settings->value(kBufferSizeValue.key, kBufferSizeValue.defaultText).toString());
     safeModeBox->setCurrentText(settings->value(kSafeModeValue.key, kSafeModeValue.defaultText).toString());
-    sampleRateBox->setCurrentText(settings->value(kSampleRateValue.key, kSampleRateValue.defaultText).toString());
+    sampleRateBox->setCurrentText(
+        settings->value(kSampleRateValue.key, kSampleRateValue.defaultText).toString());
     qDebug() << "已从配置文件加载控件状态";
 }
 

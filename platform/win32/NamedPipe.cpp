@@ -40,7 +40,8 @@ public:
         DWORD size = 0;
         ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
         userInfo.resize(size);
-        const BOOL haveUser = size > 0 && ::GetTokenInformation(token, TokenUser, userInfo.data(), size, &size);
+        const BOOL haveUser =
+            size > 0 && ::GetTokenInformation(token, TokenUser, userInfo.data(), size, &size);
         ::CloseHandle(token);
         if (!haveUser)
             return;
@@ -124,10 +125,10 @@ PipeServerHandle createPipeServer(const std::wstring &name, std::uint32_t &error
         error = winerror::AccessDenied;
         return kInvalidPipeServer;
     }
-    const HANDLE pipe = ::CreateNamedPipeW(
-        name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE,
-        PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, PIPE_UNLIMITED_INSTANCES,
-        65536, 65536, 300, security.get());
+    const HANDLE pipe =
+        ::CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE,
+                           PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
+                           PIPE_UNLIMITED_INSTANCES, 65536, 65536, 300, security.get());
     if (pipe == INVALID_HANDLE_VALUE) {
         error = ::GetLastError();
         return kInvalidPipeServer;
@@ -208,7 +209,8 @@ void releasePipeServer(PipeServerHandle server)
     }
     // A connection of our own also ends a wait for a client, where
     // cancelling synchronous I/O is not supported.
-    const HANDLE self = ::CreateFileW(server->name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE self =
+        ::CreateFileW(server->name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (self != INVALID_HANDLE_VALUE)
         ::CloseHandle(self);
 }
@@ -224,7 +226,8 @@ void closePipeServer(PipeServerHandle server)
 
 NativeHandle openPipeClient(const std::wstring &name, std::uint32_t &error)
 {
-    const HANDLE h = ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE h =
+        ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         error = ::GetLastError();
         return kInvalidHandle;

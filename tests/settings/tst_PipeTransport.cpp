@@ -45,7 +45,8 @@ platform::NativeHandle sendMessage(const std::wstring &name, const std::vector<s
     const platform::NativeHandle client = platform::openPipeClient(name, error);
     if (client == platform::kInvalidHandle)
         return client;
-    if (!platform::writePipeMessage(client, message.data(), static_cast<std::uint32_t>(message.size()), error)) {
+    if (!platform::writePipeMessage(client, message.data(), static_cast<std::uint32_t>(message.size()),
+                                    error)) {
         platform::closePipeClient(client);
         return platform::kInvalidHandle;
     }
@@ -186,7 +187,8 @@ void PipeTransportTest::connectionEndingMidFrameIsABrokenPipe()
     platform::NativeHandle client = platform::openPipeClient(kIncoming, error);
     QVERIFY(client != platform::kInvalidHandle);
     const std::uint8_t partial[] = {20, 0, 0, 0, 1, 2, 3};
-    QCOMPARE(::send(static_cast<int>(client), partial, sizeof partial, MSG_NOSIGNAL), ssize_t(sizeof partial));
+    QCOMPARE(::send(static_cast<int>(client), partial, sizeof partial, MSG_NOSIGNAL),
+             ssize_t(sizeof partial));
     platform::closePipeClient(client);
 
     QVERIFY(platform::connectPipeClient(server, error));
@@ -271,7 +273,7 @@ void PipeTransportTest::staleSocketIsReplaced()
     std::strcpy(address.sun_path, path.c_str());
     QCOMPARE(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
     ::close(fd);
-    struct stat st {};
+    struct stat st = {};
     QCOMPARE(::lstat(path.c_str(), &st), 0);
 
     std::uint32_t error = 0;
@@ -295,7 +297,7 @@ void PipeTransportTest::closingRemovesTheSocket()
     std::uint32_t error = 0;
     platform::PipeServerHandle server = platform::createPipeServer(kIncoming, error);
     QVERIFY(server);
-    struct stat st {};
+    struct stat st = {};
     QCOMPARE(::lstat(incomingPath().c_str(), &st), 0);
     QVERIFY(S_ISSOCK(st.st_mode));
     platform::closePipeServer(server);
@@ -331,8 +333,8 @@ void PipeTransportTest::releaseEndsAWaitForAClient()
     platform::PipeServerHandle server = platform::createPipeServer(kIncoming, error);
     QVERIFY(server);
     std::uint32_t waitError = 0;
-    auto waiting = std::async(std::launch::async,
-                              [server, &waitError] { return platform::connectPipeClient(server, waitError); });
+    auto waiting = std::async(
+        std::launch::async, [server, &waitError] { return platform::connectPipeClient(server, waitError); });
     // Still waiting: nobody has connected.
     QCOMPARE(waiting.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
 

@@ -161,9 +161,9 @@ bool SettingsDialogTest::openDialog()
 
 void SettingsDialogTest::latencyCapTable()
 {
-    const std::pair<std::uint32_t, std::uint32_t> table[] = {{0, 8},    {48, 8},    {64, 8},    {65, 16},
-                                                             {96, 16},  {128, 16},  {129, 24},  {192, 24},
-                                                             {256, 24}, {257, 32},  {512, 32},  {1024, 32}};
+    const std::pair<std::uint32_t, std::uint32_t> table[] = {{0, 8},    {48, 8},   {64, 8},   {65, 16},
+                                                             {96, 16},  {128, 16}, {129, 24}, {192, 24},
+                                                             {256, 24}, {257, 32}, {512, 32}, {1024, 32}};
     for (const auto &[size, cap] : table)
         QCOMPARE(Settings::latencyCap(size), cap);
 }
@@ -198,9 +198,9 @@ void SettingsDialogTest::builtAsDescribed()
             QVERIFY(label);
             QCOMPARE(label->text(), captions[(row + 1) / 2]);
             QCOMPARE(label->alignment(), Qt::AlignCenter);
-            QCOMPARE(label->styleSheet(), row == 0
-                                              ? QStringLiteral("font-size: 18px; font-weight: bold; color: #00FFFF;")
-                                              : QStringLiteral("font-size: 14px; color: #008888;"));
+            QCOMPARE(label->styleSheet(),
+                     row == 0 ? QStringLiteral("font-size: 18px; font-weight: bold; color: #00FFFF;")
+                              : QStringLiteral("font-size: 14px; color: #008888;"));
         } else {
             QCOMPARE(widget->objectName(), boxes[row / 2 - 1]);
         }
@@ -218,7 +218,8 @@ void SettingsDialogTest::builtAsDescribed()
             items << combo->itemText(i);
         return items;
     };
-    QCOMPARE(itemsOf(box("bufferSizeBox")), (QStringList{"48", "64", "96", "128", "192", "256", "512", "1024"}));
+    QCOMPARE(itemsOf(box("bufferSizeBox")),
+             (QStringList{"48", "64", "96", "128", "192", "256", "512", "1024"}));
     QCOMPARE(itemsOf(box("latencyBox")), (QStringList{"8", "16", "24", "32"}));
     QCOMPARE(itemsOf(box("sampleRateBox")), (QStringList{"44100", "48000"}));
     QCOMPARE(itemsOf(box("safeModeBox")), (QStringList{"Disabled", "Enabled"}));
@@ -240,12 +241,12 @@ void SettingsDialogTest::firstStartAppliesBufferThenStartupSequence()
     QTRY_VERIFY_WITH_TIMEOUT(log->contains(QStringLiteral("设置初始化完成")), 5000);
 
     const QList<QJsonObject> journal = sim->journal();
-    QCOMPARE(steps(journal), (QStringList{// buffer box "48" -> "192"; cap 24 is above the driver's 16
-                                          "getBufferSize", "getUsbLatency", "stopAudio", "setBufferSize=192",
-                                          "restartAudio",
-                                          // the start-up sequence at 44100
-                                          "getSampleRate", "stopAudio", "setSampleRate=44100",
-                                          "setWdmChannelCount=4", "setOtgOff", "setOtgOn", "initAudio"}));
+    QCOMPARE(steps(journal),
+             (QStringList{// buffer box "48" -> "192"; cap 24 is above the driver's 16
+                          "getBufferSize", "getUsbLatency", "stopAudio", "setBufferSize=192", "restartAudio",
+                          // the start-up sequence at 44100
+                          "getSampleRate", "stopAudio", "setSampleRate=44100", "setWdmChannelCount=4",
+                          "setOtgOff", "setOtgOn", "initAudio"}));
     // The 100 ms pause and the two 200 ms steps, with room for a busy machine.
     QVERIFY(gapMs(journal[6], journal[7]) >= 95);
     QVERIFY(gapMs(journal[8], journal[9]) >= 195);
@@ -287,8 +288,8 @@ void SettingsDialogTest::storedRate48000IsAppliedOnceDuringLoading()
 
     const QList<QJsonObject> journal = sim->journal();
     QCOMPARE(steps(journal), (QStringList{"getBufferSize", // equal to the driver's 256: nothing else
-                                          "stopAudio", "setSampleRate=48000", "setWdmChannelCount=4", "initAudio",
-                                          "getSampleRate", "setOtgOff", "setOtgOn"}));
+                                          "stopAudio", "setSampleRate=48000", "setWdmChannelCount=4",
+                                          "initAudio", "getSampleRate", "setOtgOff", "setOtgOn"}));
     QVERIFY(gapMs(journal[1], journal[2]) >= 95);
     QVERIFY(gapMs(journal[3], journal[4]) >= 95);
     QCOMPARE(stored("Audio/SampleRate"), QVariant("48000"));
@@ -317,8 +318,8 @@ void SettingsDialogTest::rate48000IsReappliedOnLaterDetections()
 
     // No box changed, so no handler ran; the start-up sequence carries 48000.
     QCOMPARE(steps(journalSince(mark)),
-             (QStringList{"getSampleRate", "stopAudio", "setSampleRate=48000", "setWdmChannelCount=4", "setOtgOff",
-                          "setOtgOn", "initAudio"}));
+             (QStringList{"getSampleRate", "stopAudio", "setSampleRate=48000", "setWdmChannelCount=4",
+                          "setOtgOff", "setOtgOn", "initAudio"}));
     QVERIFY(log->lines().contains(QStringLiteral("当前音频采样率为： 44100")));
     QCOMPARE(stored("Audio/SampleRate"), QVariant("48000"));
     QVERIFY(sim->command(QStringLiteral("status")).contains(QStringLiteral("48000")));
@@ -345,12 +346,13 @@ void SettingsDialogTest::smallBufferLowersTheLatencyFirst()
 
     box("bufferSizeBox")->setCurrentText(QStringLiteral("64"));
     box("bufferSizeBox")->setCurrentText(QStringLiteral("48"));
-    QCOMPARE(steps(journalSince(mark)),
-             (QStringList{// 64: cap 8 below 32; the latency box goes to "8" and its handler runs
-                          "getBufferSize", "getUsbLatency", "getUsbLatency", "stopAudio", "setUsbLatency=8",
-                          "restartAudio", "stopAudio", "setBufferSize=64", "restartAudio",
-                          // 48: the latency is 8 already
-                          "getBufferSize", "getUsbLatency", "stopAudio", "setBufferSize=48", "restartAudio"}));
+    QCOMPARE(
+        steps(journalSince(mark)),
+        (QStringList{// 64: cap 8 below 32; the latency box goes to "8" and its handler runs
+                     "getBufferSize", "getUsbLatency", "getUsbLatency", "stopAudio", "setUsbLatency=8",
+                     "restartAudio", "stopAudio", "setBufferSize=64", "restartAudio",
+                     // 48: the latency is 8 already
+                     "getBufferSize", "getUsbLatency", "stopAudio", "setBufferSize=48", "restartAudio"}));
     QCOMPARE(box("latencyBox")->currentText(), QStringLiteral("8"));
     QCOMPARE(stored("USB/LatencySize"), QVariant("8"));
     QCOMPARE(stored("Audio/BufferSize"), QVariant("48"));
@@ -371,9 +373,10 @@ void SettingsDialogTest::smallBufferLowersTheLatencyEvenWhenTheBoxShowsTheCap()
     box("bufferSizeBox")->setCurrentText(QStringLiteral("1024"));
     box("bufferSizeBox")->setCurrentText(QStringLiteral("48"));
     const QStringList sent = steps(journalSince(mark));
-    QCOMPARE(sent, (QStringList{"getBufferSize", "getUsbLatency", "stopAudio", "setBufferSize=1024", "restartAudio",
-                                "getBufferSize", "getUsbLatency", "getUsbLatency", "stopAudio", "setUsbLatency=8",
-                                "restartAudio", "stopAudio", "setBufferSize=48", "restartAudio"}));
+    QCOMPARE(sent,
+             (QStringList{"getBufferSize", "getUsbLatency", "stopAudio", "setBufferSize=1024", "restartAudio",
+                          "getBufferSize", "getUsbLatency", "getUsbLatency", "stopAudio", "setUsbLatency=8",
+                          "restartAudio", "stopAudio", "setBufferSize=48", "restartAudio"}));
     QCOMPARE(stored("USB/LatencySize"), QVariant("8"));
     QCOMPARE(stored("Audio/BufferSize"), QVariant("48"));
     QVERIFY(sim->command(QStringLiteral("status")).contains(QStringLiteral("running")));
@@ -385,8 +388,8 @@ void SettingsDialogTest::largeBufferNeverLowersTheLatency()
     box("latencyBox")->setCurrentText(QStringLiteral("32"));
     const int mark = sim->journal().size();
     box("bufferSizeBox")->setCurrentText(QStringLiteral("1024"));
-    QCOMPARE(steps(journalSince(mark)),
-             (QStringList{"getBufferSize", "getUsbLatency", "stopAudio", "setBufferSize=1024", "restartAudio"}));
+    QCOMPARE(steps(journalSince(mark)), (QStringList{"getBufferSize", "getUsbLatency", "stopAudio",
+                                                     "setBufferSize=1024", "restartAudio"}));
     QVERIFY(log->lines().contains(QStringLiteral("设置USB延迟大小为： 32 Frame")));
     QCOMPARE(box("latencyBox")->currentText(), QStringLiteral("32"));
 }
@@ -414,53 +417,96 @@ void SettingsDialogTest::eachStepRefusedInTurn_data()
     QTest::addColumn<QStringList>("sent");
 
     const QString buf = QStringLiteral("bufferSizeBox");
-    QTest::newRow("buffer/get") << buf << "Audio/BufferSize" << "48" << "1024" << "getBufferSize"
+    QTest::newRow("buffer/get") << buf << "Audio/BufferSize"
+                                << "48"
+                                << "1024"
+                                << "getBufferSize"
                                 << "获取音频缓冲区大小失败，可能是驱动未正确加载或设备未连接。"
                                 << QStringList{"getBufferSize!31"};
-    QTest::newRow("buffer/latency") << buf << "Audio/BufferSize" << "48" << "1024" << "getUsbLatency"
+    QTest::newRow("buffer/latency") << buf << "Audio/BufferSize"
+                                    << "48"
+                                    << "1024"
+                                    << "getUsbLatency"
                                     << "获取USB延迟大小失败，可能是驱动未正确加载或设备未连接。"
                                     << QStringList{"getBufferSize", "getUsbLatency!31"};
-    QTest::newRow("buffer/stop") << buf << "Audio/BufferSize" << "48" << "1024" << "stopAudio" << kStopFailed
+    QTest::newRow("buffer/stop") << buf << "Audio/BufferSize"
+                                 << "48"
+                                 << "1024"
+                                 << "stopAudio" << kStopFailed
                                  << QStringList{"getBufferSize", "getUsbLatency", "stopAudio!31"};
-    QTest::newRow("buffer/set") << buf << "Audio/BufferSize" << "48" << "1024" << "setBufferSize"
+    QTest::newRow("buffer/set") << buf << "Audio/BufferSize"
+                                << "48"
+                                << "1024"
+                                << "setBufferSize"
                                 << "设置音频缓冲区大小失败，可能是驱动未正确加载或设备未连接。"
-                                << QStringList{"getBufferSize", "getUsbLatency", "stopAudio", "setBufferSize=1024!31"};
-    QTest::newRow("buffer/restart") << buf << "Audio/BufferSize" << "48" << "1024" << "restartAudio"
-                                    << kRestartFailed
-                                    << QStringList{"getBufferSize", "getUsbLatency", "stopAudio", "setBufferSize=1024",
-                                                   "restartAudio!31"};
+                                << QStringList{"getBufferSize", "getUsbLatency", "stopAudio",
+                                               "setBufferSize=1024!31"};
+    QTest::newRow("buffer/restart") << buf << "Audio/BufferSize"
+                                    << "48"
+                                    << "1024"
+                                    << "restartAudio" << kRestartFailed
+                                    << QStringList{"getBufferSize", "getUsbLatency", "stopAudio",
+                                                   "setBufferSize=1024", "restartAudio!31"};
 
     const QString lat = QStringLiteral("latencyBox");
-    QTest::newRow("latency/stop") << lat << "USB/LatencySize" << "8" << "32" << "stopAudio" << kStopFailed
+    QTest::newRow("latency/stop") << lat << "USB/LatencySize"
+                                  << "8"
+                                  << "32"
+                                  << "stopAudio" << kStopFailed
                                   << QStringList{"getUsbLatency", "stopAudio!31"};
-    QTest::newRow("latency/set") << lat << "USB/LatencySize" << "8" << "32" << "setUsbLatency"
+    QTest::newRow("latency/set") << lat << "USB/LatencySize"
+                                 << "8"
+                                 << "32"
+                                 << "setUsbLatency"
                                  << "设置USB延迟大小失败，可能是驱动未正确加载或设备未连接。"
                                  << QStringList{"getUsbLatency", "stopAudio", "setUsbLatency=32!31"};
-    QTest::newRow("latency/restart") << lat << "USB/LatencySize" << "8" << "32" << "restartAudio" << kRestartFailed
+    QTest::newRow("latency/restart") << lat << "USB/LatencySize"
+                                     << "8"
+                                     << "32"
+                                     << "restartAudio" << kRestartFailed
                                      << QStringList{"getUsbLatency", "stopAudio", "setUsbLatency=32",
                                                     "restartAudio!31"};
 
     const QString rate = QStringLiteral("sampleRateBox");
-    QTest::newRow("rate/stop") << rate << "Audio/SampleRate" << "44100" << "48000" << "stopAudio" << kStopFailed
-                               << QStringList{"stopAudio!31"};
-    QTest::newRow("rate/set") << rate << "Audio/SampleRate" << "44100" << "48000" << "setSampleRate"
+    QTest::newRow("rate/stop") << rate << "Audio/SampleRate"
+                               << "44100"
+                               << "48000"
+                               << "stopAudio" << kStopFailed << QStringList{"stopAudio!31"};
+    QTest::newRow("rate/set") << rate << "Audio/SampleRate"
+                              << "44100"
+                              << "48000"
+                              << "setSampleRate"
                               << "设置音频采样率失败，可能是驱动未正确加载或设备未连接。"
                               << QStringList{"stopAudio", "setSampleRate=48000!31"};
-    QTest::newRow("rate/wdm") << rate << "Audio/SampleRate" << "44100" << "48000" << "setWdmChannelCount"
+    QTest::newRow("rate/wdm") << rate << "Audio/SampleRate"
+                              << "44100"
+                              << "48000"
+                              << "setWdmChannelCount"
                               << "设置WDM通道数量失败，可能是驱动未正确加载或设备未连接。"
                               << QStringList{"stopAudio", "setSampleRate=48000", "setWdmChannelCount=4!31"};
-    QTest::newRow("rate/init") << rate << "Audio/SampleRate" << "44100" << "48000" << "initAudio" << kRestartFailed
+    QTest::newRow("rate/init") << rate << "Audio/SampleRate"
+                               << "44100"
+                               << "48000"
+                               << "initAudio" << kRestartFailed
                                << QStringList{"stopAudio", "setSampleRate=48000", "setWdmChannelCount=4",
                                               "initAudio!31"};
 
     const QString safe = QStringLiteral("safeModeBox");
-    QTest::newRow("safe/stop") << safe << "USB/SlowMode" << "Disabled" << "Enabled" << "stopAudio" << kStopFailed
-                               << QStringList{"stopAudio!31"};
-    QTest::newRow("safe/set") << safe << "USB/SlowMode" << "Disabled" << "Enabled" << "enableSlowMode"
+    QTest::newRow("safe/stop") << safe << "USB/SlowMode"
+                               << "Disabled"
+                               << "Enabled"
+                               << "stopAudio" << kStopFailed << QStringList{"stopAudio!31"};
+    QTest::newRow("safe/set") << safe << "USB/SlowMode"
+                              << "Disabled"
+                              << "Enabled"
+                              << "enableSlowMode"
                               << "设置USB慢速模式失败，可能是驱动未正确加载或设备未连接。"
                               << QStringList{"stopAudio", "enableSlowMode!31"};
-    QTest::newRow("safe/restart") << safe << "USB/SlowMode" << "Disabled" << "Enabled" << "restartAudio"
-                                  << kRestartFailed << QStringList{"stopAudio", "enableSlowMode", "restartAudio!31"};
+    QTest::newRow("safe/restart") << safe << "USB/SlowMode"
+                                  << "Disabled"
+                                  << "Enabled"
+                                  << "restartAudio" << kRestartFailed
+                                  << QStringList{"stopAudio", "enableSlowMode", "restartAudio!31"};
 }
 
 void SettingsDialogTest::eachStepRefusedInTurn()
@@ -500,13 +546,14 @@ void SettingsDialogTest::otgCycleFailures_data()
     const QString offFailed = QStringLiteral("关闭OTG芯片失败，可能是驱动未正确加载或设备未连接。");
     const QString onFailed = QStringLiteral("开启OTG芯片失败，可能是驱动未正确加载或设备未连接。");
     QTest::newRow("startup/off") << true << "setOtgOff" << QStringList{"setWdmChannelCount=4", "setOtgOff!31"}
-                                 << QStringList{offFailed}
-                                 << QStringList{"设置初始化完成", "初始化音频失败"};
+                                 << QStringList{offFailed} << QStringList{"设置初始化完成", "初始化音频失败"};
     QTest::newRow("startup/on") << true << "setOtgOn"
-                                << QStringList{"setWdmChannelCount=4", "setOtgOff", "setOtgOn!31", "initAudio"}
+                                << QStringList{"setWdmChannelCount=4", "setOtgOff", "setOtgOn!31",
+                                               "initAudio"}
                                 << QStringList{onFailed, "设置初始化完成"} << QStringList{};
     QTest::newRow("startup/init") << true << "initAudio"
-                                  << QStringList{"setWdmChannelCount=4", "setOtgOff", "setOtgOn", "initAudio!31"}
+                                  << QStringList{"setWdmChannelCount=4", "setOtgOff", "setOtgOn",
+                                                 "initAudio!31"}
                                   << QStringList{"初始化音频失败，可能是驱动未正确加载或设备未连接。"}
                                   << QStringList{"设置初始化完成"};
     QTest::newRow("change/off") << false << "setOtgOff" << QStringList{"initAudio", "setOtgOff!31"}
@@ -602,7 +649,8 @@ void SettingsDialogTest::otgTimersWithAnUnopenedLinkFail()
     // The interface goes away and the next detection's open fails.
     QVERIFY(sim->command(QStringLiteral("unplug")).startsWith(QLatin1String("ok")));
     QVERIFY(!dialog->initDevice());
-    QTRY_VERIFY_WITH_TIMEOUT(log->contains(QStringLiteral("关闭OTG芯片失败，可能是驱动未正确加载或设备未连接。")), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        log->contains(QStringLiteral("关闭OTG芯片失败，可能是驱动未正确加载或设备未连接。")), 5000);
     QTest::qWait(400);
     QVERIFY(!log->contains(QStringLiteral("设置采样频率完成")));
     QVERIFY(!findOp(sim->journal(), QStringLiteral("setOtgOff")));
@@ -647,8 +695,8 @@ void SettingsDialogTest::asioOpenRequestShowsTheDialogOnTop()
     dialog->showMinimized();
     QTRY_VERIFY_WITH_TIMEOUT(dialog->isMinimized(), 5000);
     QVERIFY(sim->command(QStringLiteral("asio-open")).startsWith(QLatin1String("ok")));
-    QTRY_COMPARE_WITH_TIMEOUT(log->count(QStringLiteral("Received signal from pipe thread to show settings window.")),
-                              2, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        log->count(QStringLiteral("Received signal from pipe thread to show settings window.")), 2, 5000);
     QVERIFY(!dialog->isMinimized());
     QVERIFY(dialog->isVisible());
     QVERIFY(dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
@@ -657,7 +705,8 @@ void SettingsDialogTest::asioOpenRequestShowsTheDialogOnTop()
     dialog->hide();
     QVERIFY(sim->command(QStringLiteral("asio-send 0000000000000000000000000000000000000000"))
                 .startsWith(QLatin1String("ok")));
-    QTRY_VERIFY_WITH_TIMEOUT(log->lines().contains(QStringLiteral("Received data from pipe: 0 0 0 0 0")), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(log->lines().contains(QStringLiteral("Received data from pipe: 0 0 0 0 0")),
+                             5000);
     QTest::qWait(100);
     QVERIFY(!dialog->isVisible());
 }
@@ -665,8 +714,8 @@ void SettingsDialogTest::asioOpenRequestShowsTheDialogOnTop()
 void SettingsDialogTest::teardownIsPromptAndClean()
 {
     QVERIFY(openDialog());
-    QTRY_VERIFY_WITH_TIMEOUT(log->contains(QStringLiteral("ThreadSettingsPip is running waiting Asio Info...")),
-                             5000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        log->contains(QStringLiteral("ThreadSettingsPip is running waiting Asio Info...")), 5000);
     QElapsedTimer timer;
     timer.start();
     dialog.reset();

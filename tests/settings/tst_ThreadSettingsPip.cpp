@@ -147,13 +147,16 @@ void ThreadSettingsPipTest::messagesThatDoNotReachWordFiveDoNotOpen()
     std::vector<std::uint8_t> sixteen = words(1, 2, 3, 4, 0);
     sixteen.resize(16);
     QVERIFY(sendMessage(sixteen));
-    QTRY_VERIFY_WITH_TIMEOUT(log.lines().contains(QStringLiteral("Received data from pipe: 1 2 3 4 0")), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(log.lines().contains(QStringLiteral("Received data from pipe: 1 2 3 4 0")),
+                             5000);
 
     QVERIFY(sendMessage({}));
-    QTRY_VERIFY_WITH_TIMEOUT(log.lines().contains(QStringLiteral("Received data from pipe: 0 0 0 0 0")), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(log.lines().contains(QStringLiteral("Received data from pipe: 0 0 0 0 0")),
+                             5000);
 
     QVERIFY(sendMessage(words(9, 9, 9, 9, 0)));
-    QTRY_VERIFY_WITH_TIMEOUT(log.lines().contains(QStringLiteral("Received data from pipe: 9 9 9 9 0")), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(log.lines().contains(QStringLiteral("Received data from pipe: 9 9 9 9 0")),
+                             5000);
 
     // An open request behind them proves the signals had their chance to arrive.
     QVERIFY(sendMessage(words(0, 0, 0, 0, 1)));
@@ -172,7 +175,8 @@ void ThreadSettingsPipTest::failedReadsAreLoggedAndServingGoesOn()
     std::vector<std::uint8_t> tooLong = words(0, 0, 0, 0, 1);
     tooLong.resize(1025);
     QVERIFY(sendMessage(tooLong));
-    QTRY_VERIFY_WITH_TIMEOUT(log.lines().contains(QStringLiteral("Error reading from pipe. Error code: 234")), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(log.lines().contains(QStringLiteral("Error reading from pipe. Error code: 234")),
+                             5000);
     QTRY_VERIFY_WITH_TIMEOUT(log.lines().contains(QStringLiteral("No data received from pipe.")), 5000);
 
     QVERIFY(sendMessage(words(0, 0, 0, 0, 1)));
@@ -184,8 +188,8 @@ void ThreadSettingsPipTest::destroyingWhileWaitingReturnsPromptly()
     LogCapture log;
     auto thread = std::make_unique<ThreadSettingsPip>();
     thread->start();
-    QTRY_VERIFY_WITH_TIMEOUT(log.lines().contains(QStringLiteral("ThreadSettingsPip is running waiting Asio Info...")),
-                             5000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        log.lines().contains(QStringLiteral("ThreadSettingsPip is running waiting Asio Info...")), 5000);
     QTest::qWait(100); // let it settle into the wait for a client
 
     QElapsedTimer timer;

@@ -7,8 +7,8 @@
 #include "platform/WinError.h"
 #include "settings/AsioReset.h"
 
-#include <windows.h>
 #include <aclapi.h>
+#include <windows.h>
 
 #include <chrono>
 #include <cstring>
@@ -37,8 +37,8 @@ HANDLE sendMessage(const std::vector<std::uint8_t> &message)
 {
     HANDLE client =
         ::CreateFileW(kIncoming.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    for (int attempt = 0; client == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_PIPE_BUSY && attempt < 50;
-         ++attempt) {
+    for (int attempt = 0;
+         client == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_PIPE_BUSY && attempt < 50; ++attempt) {
         ::WaitNamedPipeW(kIncoming.c_str(), 100);
         client = ::CreateFileW(kIncoming.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                                nullptr);
@@ -185,8 +185,8 @@ void onlyTheUserAndSystemMayOpen()
     const HANDLE client = sendMessage(openRequest(0));
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD rc = ::GetSecurityInfo(client, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                                       nullptr, &descriptor);
+    const DWORD rc = ::GetSecurityInfo(client, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                       &dacl, nullptr, &descriptor);
     CHECK_EQ(rc, DWORD(ERROR_SUCCESS));
     if (rc == ERROR_SUCCESS && CHECK(dacl != nullptr)) {
         CHECK_EQ(dacl->AceCount, WORD(2));
@@ -222,8 +222,8 @@ void releaseEndsAWaitForAClient()
     if (!CHECK(server))
         return;
     std::uint32_t waitError = 0;
-    auto waiting = std::async(std::launch::async,
-                              [server, &waitError] { return platform::connectPipeClient(server, waitError); });
+    auto waiting = std::async(
+        std::launch::async, [server, &waitError] { return platform::connectPipeClient(server, waitError); });
     CHECK(waiting.wait_for(std::chrono::milliseconds(200)) == std::future_status::timeout);
 
     // What the pipe thread's teardown does: release until the waiter has left.
@@ -300,7 +300,8 @@ void resetSendsTheByteOne()
         log = err.str();
     }
     CHECK_EQ(log, std::string("Pipe opened successfully.\nASIO reset signal sent successfully.\n"
-                              "\xE8\xAE\xBE\xE7\xBD\xAE\xE9\x80\x9A\xE7\x9F\xA5" "ASIO\xE9\x80\xBB\xE8\xBE\x91\n"));
+                              "\xE8\xAE\xBE\xE7\xBD\xAE\xE9\x80\x9A\xE7\x9F\xA5"
+                              "ASIO\xE9\x80\xBB\xE8\xBE\x91\n"));
     const Read r = serveOne(asio);
     CHECK(r.ok);
     CHECK_EQ(r.bytesRead, 1u);
