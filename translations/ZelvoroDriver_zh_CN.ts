@@ -10,6 +10,34 @@
         </message>
     </context>
     <context>
+        <name>Settings</name>
+        <message>
+            <location filename="../settings/Settings.cpp" line="+82" />
+            <source>Settings</source>
+            <translation>设置</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Buffer Size</source>
+            <translation>缓冲区大小</translation>
+        </message>
+        <message>
+            <location line="+3" />
+            <source>USB Latency Size</source>
+            <translation>USB 延迟大小</translation>
+        </message>
+        <message>
+            <location line="+3" />
+            <source>Samplerate</source>
+            <translation>采样率</translation>
+        </message>
+        <message>
+            <location line="+3" />
+            <source>Safe Mode</source>
+            <translation>安全模式</translation>
+        </message>
+    </context>
+    <context>
         <name>TrayIcon</name>
         <message>
             <location filename="../tray/TrayIcon.cpp" line="+65" />
@@ -47,43 +75,43 @@
         <message>
             <location filename="../panels/ks1.cpp" line="+33" />
             <source>DIRECT</source>
-            <translation type="unfinished" />
+            <translation>直接监听</translation>
         </message>
         <message>
             <location line="+1" />
             <location line="+32" />
             <source>MIC</source>
-            <translation type="unfinished" />
+            <translation>话筒</translation>
         </message>
         <message>
             <location line="-15" />
             <source>INPUT</source>
-            <translation type="unfinished" />
+            <translation>输入</translation>
         </message>
         <message>
             <location line="+1" />
             <source>Gain</source>
-            <translation type="unfinished" />
+            <translation>增益</translation>
         </message>
         <message>
             <location line="+2" />
             <source>HEADPHONE</source>
-            <translation type="unfinished" />
+            <translation>耳机</translation>
         </message>
         <message>
             <location line="+1" />
             <source>Volume</source>
-            <translation type="unfinished" />
+            <translation>音量</translation>
         </message>
         <message>
             <location line="+1" />
             <source>Phone To HP Volume</source>
-            <translation type="unfinished" />
+            <translation>手机到耳机音量</translation>
         </message>
         <message>
             <location line="+10" />
             <source>INST</source>
-            <translation type="unfinished" />
+            <translation>乐器</translation>
         </message>
     </context>
     <context>
@@ -91,48 +119,48 @@
         <message>
             <location filename="../panels/ks2.cpp" line="+65" />
             <source>DIRECT</source>
-            <translation type="unfinished" />
+            <translation>直接监听</translation>
         </message>
         <message>
             <location line="+6" />
             <source>Gain</source>
-            <translation type="unfinished" />
+            <translation>增益</translation>
         </message>
         <message>
             <location line="+8" />
             <source>MIC1</source>
-            <translation type="unfinished" />
+            <translation>话筒1</translation>
         </message>
         <message>
             <location line="+1" />
             <source>MIC2</source>
-            <translation type="unfinished" />
+            <translation>话筒2</translation>
         </message>
         <message>
             <location line="+36" />
             <source>SPEAKER</source>
-            <translation type="unfinished" />
+            <translation>音箱</translation>
         </message>
         <message>
             <location line="+1" />
             <location line="+6" />
             <source>Volume</source>
-            <translation type="unfinished" />
+            <translation>音量</translation>
         </message>
         <message>
             <location line="-3" />
             <source>Phone To SP Volume</source>
-            <translation type="unfinished" />
+            <translation>手机到音箱音量</translation>
         </message>
         <message>
             <location line="+2" />
             <source>HEADPHONE</source>
-            <translation type="unfinished" />
+            <translation>耳机</translation>
         </message>
         <message>
             <location line="+4" />
             <source>Phone To HP Volume</source>
-            <translation type="unfinished" />
+            <translation>手机到耳机音量</translation>
         </message>
     </context>
     <context>
@@ -140,22 +168,22 @@
         <message>
             <location filename="../panels/kt.cpp" line="+37" />
             <source>DIRECT</source>
-            <translation type="unfinished" />
+            <translation>直接监听</translation>
         </message>
         <message>
             <location line="+3" />
             <source>MIC</source>
-            <translation type="unfinished" />
+            <translation>话筒</translation>
         </message>
         <message>
             <location line="+1" />
             <source>Gain</source>
-            <translation type="unfinished" />
+            <translation>增益</translation>
         </message>
         <message>
             <location line="+2" />
             <source>Volume</source>
-            <translation type="unfinished" />
+            <translation>音量</translation>
         </message>
     </context>
 </TS>
