@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "settings/ThreadSettingsPip.h"
 
+#include "settings/AsioMessage.h"
 #include "settings/PipeServer.h"
 
 #include <QDebug>
@@ -8,13 +9,6 @@
 namespace {
 
 const QString kIncomingPipe = QStringLiteral("\\\\.\\pipe\\ZelvoroASIOToPannel");
-
-std::uint32_t wordAt(const PipeServer::Message &message, std::size_t index)
-{
-    const std::size_t at = index * 4;
-    return std::uint32_t(message[at]) | std::uint32_t(message[at + 1]) << 8 |
-           std::uint32_t(message[at + 2]) << 16 | std::uint32_t(message[at + 3]) << 24;
-}
 
 } // namespace
 
@@ -44,9 +38,10 @@ void ThreadSettingsPip::run()
         qDebug() << "ThreadSettingsPip is running waiting Asio Info...";
         PipeServer::Message buffer{};
         if (pipeServer->readMessage(buffer)) {
-            qDebug() << "Received data from pipe:" << wordAt(buffer, 0) << wordAt(buffer, 1)
-                     << wordAt(buffer, 2) << wordAt(buffer, 3) << wordAt(buffer, 4);
-            if (wordAt(buffer, 4) != 0) {
+            const AsioMessage message = AsioMessage::decode(buffer.data(), buffer.size());
+            qDebug() << "Received data from pipe:" << message.words[0] << message.words[1] << message.words[2]
+                     << message.words[3] << message.words[4];
+            if (message.opensWindow()) {
                 qDebug() << "Open Window Signal from ASIO.";
                 emit progressUpdated(1);
             }
