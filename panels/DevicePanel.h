@@ -18,7 +18,6 @@
 
 class Button;
 class Knob;
-class QBoxLayout;
 class QHBoxLayout;
 class QLabel;
 class QLayout;

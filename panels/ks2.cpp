@@ -20,7 +20,7 @@ ks2::ks2(QWidget *parent) : DevicePanel(parent)
         return;
     buildControls();
     initMixerBlock();
-    // The headphones (outputs 4/5) ride along with the speakers in matrices 3 and 4.
+    // Matrices 3 and 4 also feed the headphone outputs 4/5 on this model.
     mixerBlock.matrix(3, 4, 0) = 1.0;
     mixerBlock.matrix(3, 5, 1) = 1.0;
     mixerBlock.matrix(4, 4, 0) = 1.0;
