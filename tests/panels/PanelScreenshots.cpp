@@ -2,11 +2,13 @@
 // Draws each device panel, hosted as the main window hosts it, against a
 // zelvoro-sim of its model and saves it as PNG, in English and Chinese.
 //
-//   panel_screenshots <output dir> <translations/pending dir>
+//   panel_screenshots <output dir> [<translations/pending dir>]
 //
-// The file names carry the model, the language and QT_SCALE_FACTOR
-// (ks2_zh_CN@2x.png). Run through tests/run-isolated.sh so that the simulator
-// socket and the INI files live in throw-away directories.
+// Chinese comes from ZelvoroDriver_zh_CN.qm beside this program (built with
+// ZelvoroDriver), or from the pending "source<TAB>translation" lists when their
+// folder is given. The file names carry the model, the language and
+// QT_SCALE_FACTOR (ks2_zh_CN@2x.png). Run through tests/run-isolated.sh so that
+// the simulator socket and the INI files live in throw-away directories.
 #include "panels/ks1.h"
 #include "panels/ks2.h"
 #include "panels/kt.h"
@@ -15,6 +17,7 @@
 #include "SimProcess.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QHash>
@@ -92,8 +95,8 @@ bool shoot(const Shot &shot, const QString &file)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: panel_screenshots <output dir> <translations/pending dir>\n");
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: panel_screenshots <output dir> [<translations/pending dir>]\n");
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
@@ -115,22 +118,31 @@ int main(int argc, char **argv)
          [] { return new ks2; }},
     };
 
-    TsvTranslator chinese;
-    if (!chinese.load(QString::fromLocal8Bit(argv[2]))) {
-        std::fprintf(stderr, "cannot read the translation lists in %s\n", argv[2]);
+    TsvTranslator pending;
+    QTranslator compiled;
+    QTranslator *chinese = &compiled;
+    if (argc > 2) {
+        chinese = &pending;
+        if (!pending.load(QString::fromLocal8Bit(argv[2]))) {
+            std::fprintf(stderr, "cannot read the translation lists in %s\n", argv[2]);
+            return 1;
+        }
+    } else if (!compiled.load(QCoreApplication::applicationDirPath() + QStringLiteral("/ZelvoroDriver_zh_CN.qm"))) {
+        std::fprintf(stderr, "no ZelvoroDriver_zh_CN.qm beside this program: build ZelvoroDriver first\n");
         return 1;
     }
     int failures = 0;
     for (const char *language : {"en_US", "zh_CN"}) {
         if (QLatin1String(language) == QLatin1String("zh_CN"))
-            QApplication::installTranslator(&chinese);
+            QApplication::installTranslator(chinese);
         for (const Shot &shot : shots) {
             const QString file = QStringLiteral("%1/%2_%3%4.png").arg(out, QLatin1String(shot.model),
                                                                      QLatin1String(language), suffix);
+            // qInfo, not printf: the driver link's wide output has claimed stdout.
             if (shoot(shot, file)) {
-                std::printf("%s\n", qPrintable(file));
+                qInfo().noquote() << "wrote" << file;
             } else {
-                std::fprintf(stderr, "failed: %s\n", qPrintable(file));
+                qInfo().noquote() << "failed:" << file;
                 ++failures;
             }
         }
