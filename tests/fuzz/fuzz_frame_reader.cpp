@@ -50,11 +50,16 @@ Expected nextFrame(const std::uint8_t *stream, std::size_t size, std::size_t &at
     return {FrameStatus::Ok, payload, length};
 }
 
+// Small sends only over the first bytes: enough to split headers and
+// payloads anywhere, without a syscall per byte of a 64 KiB frame.
+constexpr std::size_t kSplitBytes = 4096;
+
 void writeAll(int fd, const std::uint8_t *data, std::size_t size, std::size_t chunk)
 {
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::send(fd, data + done, std::min(chunk, size - done), MSG_NOSIGNAL);
+        const std::size_t piece = done < kSplitBytes ? std::min(chunk, size - done) : size - done;
+        const ssize_t n = ::send(fd, data + done, piece, MSG_NOSIGNAL);
         if (n <= 0)
             break; // the reader has gone; it reports that itself
         done += static_cast<std::size_t>(n);

@@ -10,8 +10,9 @@
 // Each request goes to a fresh (running) engine and to a stopped one. The
 // reply must be the one the driver's rules give (status, output bytes and
 // size), the state must change exactly as the request says and no more, a
-// refused request must leave the state alone, and the journal fields must
-// be valid JSON values under distinct names.
+// refused request must leave the state alone, the journal fields must be
+// valid JSON values under distinct names, and the console's status line
+// must describe any state the requests leave.
 #include "FuzzCheck.h"
 
 #include "driver/ControlCodes.h"
@@ -384,6 +385,9 @@ Reply run(EngineState &state, const Request &request)
     else
         checkMeters(before, reply.output);
     FUZZ_CHECK(sameState(state, expected.state));
+    // The console's status line decodes whatever the mixer block now holds.
+    const std::string summary = state.summary();
+    FUZZ_CHECK(summary.rfind(state.running ? "engine running " : "engine stopped ", 0) == 0);
     checkNames(request, reply);
     checkFields(request, reply);
 

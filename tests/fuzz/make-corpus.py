@@ -86,16 +86,11 @@ request("set-wdm-2", "setWdmChannelCount", le32(2))
 request("enable-slow-mode", "enableSlowMode")
 request("stop-audio", "stopAudio")
 request("restart-audio", "restartAudio")
-mixer = bytearray(8)  # the harness pads the rest of the block with zeros
-for index, gain in ((2 * 1024 + 0 * 32 + 2, 1.0), (2 * 1024 + 1 * 32 + 3, 0.5011872336272722),
-                    (8192, -1.0), (8193, math.inf), (8194, math.nan), (8195, 5e-324)):
-    end = 8 * (index + 1)
-    if len(mixer) < end:
-        mixer.extend(bytes(end - len(mixer)))
-    mixer[8 * index:end] = struct.pack("<d", gain)
-request("mixer-write", "writeMixerBlock", bytes(mixer), flags=MIXER_PAD)
-request("mixer-write-quiet", "writeMixerBlock", bytes(mixer), flags=MIXER_PAD | QUIET)
-request("mixer-write-short", "writeMixerBlock", bytes(mixer))
+# Leading entries of matrix 0 only: the harness pads the rest of the block with zeros.
+mixer = b"".join(struct.pack("<d", gain) for gain in (1.0, 0.5011872336272722, -1.0, math.inf, math.nan, 5e-324))
+request("mixer-write", "writeMixerBlock", mixer, flags=MIXER_PAD)
+request("mixer-write-quiet", "writeMixerBlock", mixer, flags=MIXER_PAD | QUIET)
+request("mixer-write-short", "writeMixerBlock", mixer)
 request("meters", "readMeterData", capacity=768, elapsed=500)
 request("meters-ks1", "readMeterData", capacity=768, flags=KS1, elapsed=123456)
 request("meters-silent", "readMeterData", capacity=768, flags=SILENT)
