@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "widgets/Button.h"
 
+#include "widgets/ButtonAccessible.h"
+
+#include <QAccessible>
 #include <QColor>
 #include <QGraphicsDropShadowEffect>
 #include <QMouseEvent>
@@ -8,6 +11,7 @@
 Button::Button(const QString &text, QWidget *parent)
     : QPushButton(parent), glow(new QGraphicsDropShadowEffect(this))
 {
+    ButtonAccessible::installFactory();
     setText(text);
     setCursor(Qt::PointingHandCursor);
     // Owners create buttons parentless, so this is the default widget width, not the final one.
@@ -29,6 +33,19 @@ QString Button::styleSheetFor(bool on) const
         .arg(background);
 }
 
+QString Button::stateText() const
+{
+    return status ? tr("on") : tr("off");
+}
+
+void Button::announceState()
+{
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
+}
+
 void Button::updateStyle()
 {
     setStyleSheet(styleSheetFor(status));
@@ -42,6 +59,7 @@ void Button::setStatus(bool s)
     glow->setEnabled(s);
     updateStyle();
     emit pressed(s);
+    announceState();
 }
 
 void Button::mousePressEvent(QMouseEvent *)
@@ -52,4 +70,5 @@ void Button::mousePressEvent(QMouseEvent *)
     glow->setEnabled(status);
     updateStyle();
     emit pressed(status);
+    announceState();
 }

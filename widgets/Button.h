@@ -21,6 +21,8 @@ public:
 
     // The style sheet for the given state and colours (pure; updateStyle applies it).
     QString styleSheetFor(bool on) const;
+    // "on" or "off", translated: the state as a screen reader says it.
+    QString stateText() const;
 
     int cornerRadius = 3;
     QString onTextColor = QStringLiteral("#000000");
@@ -36,4 +38,8 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    // Tells the accessibility layer that the on/off state was set.
+    void announceState();
 };

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "widgets/Knob.h"
 
+#include "widgets/KnobAccessible.h"
+
+#include <QAccessible>
 #include <QFont>
 #include <QFontMetrics>
 #include <QLineEdit>
@@ -47,6 +50,7 @@ void drawDisc(QPainter &painter, const QRect &rect, double radius, const QColor 
 
 Knob::Knob(QWidget *parent) : QWidget(parent), editor(new QLineEdit(this))
 {
+    KnobAccessible::installFactory();
     editor->hide();
     connect(editor, &QLineEdit::editingFinished, this, &Knob::finishEdit);
 }
@@ -55,6 +59,7 @@ void Knob::setValue(int v)
 {
     value = boundedTo(v, minimum, maximum);
     emit valueChangedSig(value);
+    announceValue();
     update();
 }
 
@@ -88,10 +93,26 @@ QRect Knob::editorRectFor(const QRect &textRect)
     return textRect.adjusted(dx, dy, -dx, -dy);
 }
 
+qint64 Knob::shownNumber() const
+{
+    return value == 0 ? 0 : qint64(value) + displayOffset;
+}
+
 QString Knob::displayText() const
 {
-    const qint64 shown = value == 0 ? 0 : qint64(value) + displayOffset;
-    return QString::number(shown) + suffix;
+    return QString::number(shownNumber()) + suffix;
+}
+
+QString Knob::accessibleValueText() const
+{
+    const QString number = QString::number(shownNumber());
+    return suffix.isEmpty() ? number : number + QLatin1Char(' ') + suffix;
+}
+
+void Knob::announceValue()
+{
+    QAccessibleValueChangeEvent event(this, value);
+    QAccessible::updateAccessibility(&event);
 }
 
 QString Knob::editorText() const
@@ -112,6 +133,7 @@ void Knob::finishEdit()
         value = boundedTo(qint64(typed) - displayOffset, minimum, maximum);
     }
     emit valueChangedSig(value);
+    announceValue();
     update();
 }
 
@@ -120,6 +142,7 @@ void Knob::mousePressEvent(QMouseEvent *event)
     if (event->modifiers() & Qt::ControlModifier) {
         value = minimum;
         emit valueChangedSig(value);
+    announceValue();
         update();
     }
 }
@@ -132,6 +155,7 @@ void Knob::mouseDoubleClickEvent(QMouseEvent *event)
     }
     value = minimum;
     emit valueChangedSig(value);
+    announceValue();
     update();
 }
 
@@ -156,6 +180,7 @@ void Knob::mouseMoveEvent(QMouseEvent *event)
     lastX = pos.x();
     value = boundedTo(value, minimum, maximum);
     emit valueChangedSig(value);
+    announceValue();
     update();
 }
 
@@ -170,6 +195,7 @@ void Knob::wheelEvent(QWheelEvent *event)
     }
     value = boundedTo(value, minimum, maximum);
     emit valueChangedSig(value);
+    announceValue();
     update();
 }
 

@@ -46,8 +46,10 @@ public:
     static QRect shadowDiscRect(int width, int arcWidth, double bodyRatio);
     static QRect faceDiscRect(int width, int arcWidth, double bodyRatio);
     static QRect editorRectFor(const QRect &textRect);
-    QString displayText() const;   // value with offset (0 shown as 0) and suffix
+    qint64 shownNumber() const;    // value + offset, except that 0 is shown as 0
+    QString displayText() const;   // shown number and suffix
     QString editorText() const;    // value + offset, no suffix
+    QString accessibleValueText() const; // shown number, a space and the suffix ("-12 dB")
 
 signals:
     void valueChangedSig(int value);
@@ -64,4 +66,6 @@ protected:
 
 private:
     void openEditor();
+    // Tells the accessibility layer that the value changed.
+    void announceValue();
 };
