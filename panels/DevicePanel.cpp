@@ -317,6 +317,8 @@ void DevicePanel::store(const char *key, const QVariant &value)
 {
     settings->setValue(QLatin1String(key), value);
     settings->sync();
+    if (settings->status() != QSettings::NoError)
+        qWarning() << "Failed to write settings file:" << settings->fileName() << settings->status();
     if (logsSaves)
         qDebug() << "控件状态已保存到配置文件";
 }

@@ -47,6 +47,7 @@ void ks1::buildControls()
         setPhoneLevel(value, phoneKnob, "Dial/OtgToHpValue", {{0, 2}, {1, 3}}, "OTG to HP volume set to:");
     });
     phoneMeter = makeMeterLabel("phoneMeter");
+    nameControls();
 
     QVBoxLayout *input = inputColumn(makeLabel(tr("INPUT"), titleStyle), micGainKnob, inputMeter,
                                      makeLabel(tr("Gain"), captionStyle),
@@ -56,6 +57,21 @@ void ks1::buildControls()
     output->addLayout(phoneRow(phoneKnob, phoneMeter, makeLabel(tr("Phone To HP Volume"), phoneCaptionStyle)));
     output->addStretch(0);
     setColumns({input}, {output});
+}
+
+void ks1::nameControls()
+{
+    micGainKnob->setAccessibleName(tr("Input gain"));
+    instrumentButton->setAccessibleName(tr("Instrument mode"));
+    padButton->setAccessibleName(tr("20 dB pad"));
+    phantomButton->setAccessibleName(tr("48V phantom power"));
+    directButton->setAccessibleName(tr("Direct monitoring"));
+    inputMeter->setAccessibleName(tr("Input level"));
+    headphoneKnob->setAccessibleName(tr("Headphone volume"));
+    muteButton->setAccessibleName(tr("Headphone mute"));
+    dimButton->setAccessibleName(tr("Headphone dim"));
+    phoneKnob->setAccessibleName(tr("Phone to headphone volume"));
+    phoneMeter->setAccessibleName(tr("Phone level"));
 }
 
 void ks1::instrumentChanged(int channel, bool on)

@@ -17,6 +17,8 @@ protected:
 
 private:
     void buildControls();
+    // Names for screen readers, in this panel's translation context.
+    void nameControls();
     void instrumentChanged(int channel, bool on);
 
     Button *instrumentButton = nullptr;

@@ -66,6 +66,11 @@ QVBoxLayout *ks2::buildMicColumn(int channel, MicChannel &mic, const QString &ti
     connect(mic.directButton, qOverload<bool>(&Button::pressed), this,
             [this, channel](bool on) { directChanged(channel, on); });
     mic.meter = makeMeterLabel(first ? "mic1Meter" : "mic2Meter");
+    mic.gainKnob->setAccessibleName(tr("MIC%1 gain").arg(channel));
+    mic.padButton->setAccessibleName(tr("MIC%1 20 dB pad").arg(channel));
+    mic.phantomButton->setAccessibleName(tr("MIC%1 48V phantom power").arg(channel));
+    mic.directButton->setAccessibleName(tr("MIC%1 direct monitoring").arg(channel));
+    mic.meter->setAccessibleName(tr("MIC%1 level").arg(channel));
 
     QVBoxLayout *column = inputColumn(makeLabel(title, titleStyle), mic.gainKnob, mic.meter,
                                       makeLabel(tr("Gain"), captionStyle),
@@ -112,6 +117,7 @@ void ks2::buildControls()
         setPhoneLevel(value, phoneToHeadphoneKnob, "Dial/OtgToHpValue", {{4, 2}, {5, 3}}, "OTG to HP volume set to:");
     });
     headphonePhoneMeter = makeMeterLabel("headphonePhoneMeter");
+    nameOutputControls();
 
     QVBoxLayout *speakerColumn = outputColumn(makeLabel(tr("SPEAKER"), titleStyle), speaker.knob,
                                               makeLabel(tr("Volume"), captionStyle), speakerMuteButton,
@@ -126,6 +132,20 @@ void ks2::buildControls()
                                         makeLabel(tr("Phone To HP Volume"), phoneCaptionStyle)));
     headphoneColumn->addStretch(0);
     setColumns({mic1Column, mic2Column}, {speakerColumn, headphoneColumn});
+}
+
+void ks2::nameOutputControls()
+{
+    speaker.knob->setAccessibleName(tr("Speaker volume"));
+    speakerMuteButton->setAccessibleName(tr("Speaker mute"));
+    speakerDimButton->setAccessibleName(tr("Speaker dim"));
+    phoneToSpeakerKnob->setAccessibleName(tr("Phone to speaker volume"));
+    speakerPhoneMeter->setAccessibleName(tr("Phone level"));
+    headphone.knob->setAccessibleName(tr("Headphone volume"));
+    headphoneMuteButton->setAccessibleName(tr("Headphone mute"));
+    headphoneDimButton->setAccessibleName(tr("Headphone dim"));
+    phoneToHeadphoneKnob->setAccessibleName(tr("Phone to headphone volume"));
+    headphonePhoneMeter->setAccessibleName(tr("Phone level"));
 }
 
 void ks2::directChanged(int channel, bool on)

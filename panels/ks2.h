@@ -39,6 +39,8 @@ private:
 
     void buildControls();
     QVBoxLayout *buildMicColumn(int channel, MicChannel &mic, const QString &title);
+    // Names for screen readers, in this panel's translation context.
+    void nameOutputControls();
     void directChanged(int channel, bool on);
     void levelChanged(Output &output, int value, const LevelTexts &texts);
     void speakerMuteChanged(bool on);

@@ -32,10 +32,21 @@ kt::kt(QWidget *parent) : SingleInputPanel(parent)
     });
 }
 
+void kt::nameControls()
+{
+    micGainKnob->setAccessibleName(tr("Mic gain"));
+    directButton->setAccessibleName(tr("Direct monitoring"));
+    inputMeter->setAccessibleName(tr("Input level"));
+    headphoneKnob->setAccessibleName(tr("Headphone volume"));
+    muteButton->setAccessibleName(tr("Headphone mute"));
+    dimButton->setAccessibleName(tr("Headphone dim"));
+}
+
 void kt::buildControls()
 {
     createMicControls(tr("DIRECT"));
     createHeadphoneControls();
+    nameControls();
 
     QVBoxLayout *input = inputColumn(makeLabel(tr("MIC"), titleStyle), micGainKnob, inputMeter,
                                      makeLabel(tr("Gain"), ktCaptionStyle), {directButton});

@@ -14,4 +14,6 @@ public:
 
 private:
     void buildControls();
+    // Names for screen readers, in this panel's translation context.
+    void nameControls();
 };
