@@ -427,7 +427,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // An exactly sized copy keeps reads past the input visible to ASan.
     std::unique_ptr<std::uint8_t[]> exact(new std::uint8_t[input.size()]);
     std::copy(input.begin(), input.end(), exact.get());
-    request.input = input.empty() ? nullptr : exact.get();
+    request.input = exact.get(); // never null, as a socket request without input bytes
     request.inputSize = input.size();
 
     EngineState identity;
