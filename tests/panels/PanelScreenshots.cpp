@@ -7,8 +7,10 @@
 // Chinese comes from ZelvoroDriver_zh_CN.qm beside this program (built with
 // ZelvoroDriver), or from the pending "source<TAB>translation" lists when their
 // folder is given. The file names carry the model, the language and
-// QT_SCALE_FACTOR (ks2_zh_CN@2x.png). Run through tests/run-isolated.sh so that
-// the simulator socket and the INI files live in throw-away directories.
+// QT_SCALE_FACTOR (ks2_zh_CN@2x.png). Without QT_SCALE_FACTOR the program runs
+// itself once for each of 1, 1.5 and 2 (100 %, 150 % and 200 %). Run through
+// tests/run-isolated.sh so that the simulator socket and the INI files live in
+// throw-away directories.
 #include "panels/ks1.h"
 #include "panels/ks2.h"
 #include "panels/kt.h"
@@ -28,8 +30,14 @@
 #include <QTranslator>
 #include <QVBoxLayout>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char **environ;
 
 namespace {
 
@@ -90,10 +98,32 @@ bool shoot(const Shot &shot, const QString &file)
     return window.grab().save(file);
 }
 
+// Runs this program again once per scale factor; 0 when every run succeeded.
+int runEachScale(char **argv)
+{
+    int failures = 0;
+    for (const char *scale : {"1", "1.5", "2"}) {
+        ::setenv("QT_SCALE_FACTOR", scale, 1);
+        pid_t pid = -1;
+        if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, environ) != 0) {
+            ++failures;
+            continue;
+        }
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        failures += !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    ::unsetenv("QT_SCALE_FACTOR");
+    return failures ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc >= 2 && qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR"))
+        return runEachScale(argv);
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: panel_screenshots <output dir> [<translations/pending dir>]\n");
