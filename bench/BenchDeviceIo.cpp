@@ -2,7 +2,10 @@
 // Median round trip of the two big control requests against zelvoro-sim,
 // next to a bare framed echo of the same sizes over a Unix socket.
 //
-//   bench-device-io [iterations]
+//   bench-device-io [iterations] [--table FILE]
+//
+// With --table the sim figures are also added to scripts/bench's table.
+#include "bench/BenchTable.h"
 #include "bench/EchoServer.h"
 #include "bench/SimChild.h"
 #include "driver/ControlCodes.h"
@@ -72,7 +75,14 @@ void removeTree(const std::string &root)
 
 int main(int argc, char **argv)
 {
-    const int iterations = argc > 1 ? std::max(10, std::atoi(argv[1])) : 2000;
+    int iterations = 2000;
+    std::string tablePath;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--table" && i + 1 < argc)
+            tablePath = argv[++i];
+        else
+            iterations = std::max(10, std::atoi(argv[i]));
+    }
 
     // A private runtime directory: a simulator the developer runs is left alone.
     char root[] = "/tmp/zelvoro-bench.XXXXXX";
@@ -170,6 +180,13 @@ int main(int argc, char **argv)
         std::printf("%-30s %16s %16s %16s %7.2fx %7.2fx\n", c.name, text(c.sim).c_str(),
                     text(c.journalled).c_str(), text(c.floor).c_str(), c.sim.median / c.floor.median,
                     c.journalled.median / c.floor.median);
+    }
+    if (!tablePath.empty()) {
+        BenchTable table(tablePath);
+        for (const Case &c : cases)
+            if (c.sim.ok && c.floor.ok)
+                table.report(std::string(c.name) + " round trip, zelvoro-sim (vs framed echo)", c.sim.median, "us",
+                             BenchTable::number(c.floor.median, "us"));
     }
     return allOk ? 0 : 1;
 }
