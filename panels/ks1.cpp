@@ -66,12 +66,12 @@ void ks1::nameControls()
     padButton->setAccessibleName(tr("20 dB pad"));
     phantomButton->setAccessibleName(tr("48V phantom power"));
     directButton->setAccessibleName(tr("Direct monitoring"));
-    inputMeter->setAccessibleName(tr("Input level"));
+    inputMeter->setAccessibleDescription(tr("Input level"));
     headphoneKnob->setAccessibleName(tr("Headphone volume"));
     muteButton->setAccessibleName(tr("Headphone mute"));
     dimButton->setAccessibleName(tr("Headphone dim"));
     phoneKnob->setAccessibleName(tr("Phone to headphone volume"));
-    phoneMeter->setAccessibleName(tr("Phone level"));
+    phoneMeter->setAccessibleDescription(tr("Phone level"));
 }
 
 void ks1::instrumentChanged(int channel, bool on)

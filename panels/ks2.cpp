@@ -70,7 +70,7 @@ QVBoxLayout *ks2::buildMicColumn(int channel, MicChannel &mic, const QString &ti
     mic.padButton->setAccessibleName(tr("MIC%1 20 dB pad").arg(channel));
     mic.phantomButton->setAccessibleName(tr("MIC%1 48V phantom power").arg(channel));
     mic.directButton->setAccessibleName(tr("MIC%1 direct monitoring").arg(channel));
-    mic.meter->setAccessibleName(tr("MIC%1 level").arg(channel));
+    mic.meter->setAccessibleDescription(tr("MIC%1 level").arg(channel));
 
     QVBoxLayout *column = inputColumn(makeLabel(title, titleStyle), mic.gainKnob, mic.meter,
                                       makeLabel(tr("Gain"), captionStyle),
@@ -140,12 +140,12 @@ void ks2::nameOutputControls()
     speakerMuteButton->setAccessibleName(tr("Speaker mute"));
     speakerDimButton->setAccessibleName(tr("Speaker dim"));
     phoneToSpeakerKnob->setAccessibleName(tr("Phone to speaker volume"));
-    speakerPhoneMeter->setAccessibleName(tr("Phone level"));
+    speakerPhoneMeter->setAccessibleDescription(tr("Phone level"));
     headphone.knob->setAccessibleName(tr("Headphone volume"));
     headphoneMuteButton->setAccessibleName(tr("Headphone mute"));
     headphoneDimButton->setAccessibleName(tr("Headphone dim"));
     phoneToHeadphoneKnob->setAccessibleName(tr("Phone to headphone volume"));
-    headphonePhoneMeter->setAccessibleName(tr("Phone level"));
+    headphonePhoneMeter->setAccessibleDescription(tr("Phone level"));
 }
 
 void ks2::directChanged(int channel, bool on)

@@ -36,7 +36,7 @@ void kt::nameControls()
 {
     micGainKnob->setAccessibleName(tr("Mic gain"));
     directButton->setAccessibleName(tr("Direct monitoring"));
-    inputMeter->setAccessibleName(tr("Input level"));
+    inputMeter->setAccessibleDescription(tr("Input level"));
     headphoneKnob->setAccessibleName(tr("Headphone volume"));
     muteButton->setAccessibleName(tr("Headphone mute"));
     dimButton->setAccessibleName(tr("Headphone dim"));

@@ -70,6 +70,12 @@ private:
 
 } // namespace
 
+class MeteredKs2 : public ks2
+{
+public:
+    using ks2::showMeters;
+};
+
 class PanelAccessibilityTest : public QObject
 {
     Q_OBJECT
@@ -96,6 +102,7 @@ private slots:
     void ks2NamesAndValues();
     void ks2FollowsTheMouse();
     void ks2ShowsTheReplayedState();
+    void ks2MetersReadTheirLevel();
     void ks1NamesAndStates();
     void ktNamesAndStates();
     void namesAreTranslatedInThePanelsContext_data();
@@ -137,9 +144,18 @@ void PanelAccessibilityTest::everyKnobAndButtonIsNamed()
         names.insert(name);
         QVERIFY(iface->text(QAccessible::Description).startsWith(name + QStringLiteral(", ")));
     }
-    for (QLabel *meter : panel->findChildren<QLabel *>())
-        if (meter->objectName().endsWith(QLatin1String("Meter")))
-            QVERIFY2(!meter->accessibleName().isEmpty(), qPrintable(meter->objectName()));
+    // A meter is read out as its level; what it measures is its description.
+    int meters = 0;
+    for (QLabel *meter : panel->findChildren<QLabel *>()) {
+        if (!meter->objectName().endsWith(QLatin1String("Meter")))
+            continue;
+        ++meters;
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(meter);
+        QCOMPARE(iface->text(QAccessible::Name), meter->text());
+        QVERIFY2(iface->text(QAccessible::Description).endsWith(QLatin1String(" level")),
+                 qPrintable(meter->objectName()));
+    }
+    QVERIFY(meters >= 1);
 }
 
 void PanelAccessibilityTest::ks2NamesAndValues()
@@ -204,6 +220,21 @@ void PanelAccessibilityTest::ks2ShowsTheReplayedState()
     QCOMPARE(descriptionOf(&panel, "headphoneDimButton"), QStringLiteral("Headphone dim, on"));
     // Stored 100, clamped to 56, shown with the offset of 9.
     QCOMPARE(descriptionOf(&panel, "mic2GainKnob"), QStringLiteral("MIC2 gain, 65 dB"));
+}
+
+void PanelAccessibilityTest::ks2MetersReadTheirLevel()
+{
+    QVERIFY(startSim("ks2"));
+    MeteredKs2 panel;
+    MeterBlock block;
+    block.words[0] = 2147483647 / 10; // -20 dB
+    block.words[1] = 2147483647;
+    panel.showMeters(block);
+    QAccessibleInterface *mic1 = accessible(&panel, "mic1Meter");
+    QCOMPARE(mic1->text(QAccessible::Name), QStringLiteral("-20.0 dB"));
+    QCOMPARE(mic1->text(QAccessible::Description), QStringLiteral("MIC1 level"));
+    QCOMPARE(accessible(&panel, "mic2Meter")->text(QAccessible::Name), QStringLiteral("0.0 dB"));
+    QCOMPARE(accessible(&panel, "headphonePhoneMeter")->text(QAccessible::Description), QStringLiteral("Phone level"));
 }
 
 void PanelAccessibilityTest::ks1NamesAndStates()
