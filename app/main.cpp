@@ -51,12 +51,14 @@ int main(int argc, char *argv[])
     trayIcon->setSettingsDialog(settings.get());
     trayIcon->setVisible(true);
 
-    // Without a notification area the tray cannot be reached: show the window
-    // and let closing it end the program.
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        QObject::connect(mainWindow, &QObject::destroyed, &application, &QCoreApplication::quit);
+    // The window is only destroyed before the loop ends when a close was
+    // accepted, which happens only while no notification area exists (also
+    // one that went away mid-run): then nothing could reach the program any
+    // more, so it ends.
+    QObject::connect(mainWindow, &QObject::destroyed, &application, &QCoreApplication::quit);
+    // Without a notification area the tray cannot be reached: show the window.
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
         mainWindow->show();
-    }
 
     const int result = QApplication::exec();
     trayIcon.reset();

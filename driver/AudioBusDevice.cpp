@@ -47,12 +47,11 @@ AudioBusDevice::~AudioBusDevice()
 
 bool AudioBusDevice::open()
 {
+    close();
     for (const std::wstring &name : deviceNames()) {
         std::uint32_t error = 0;
         const zelvoro::platform::NativeHandle h = zelvoro::platform::openControlDevice(name, error);
         if (h != zelvoro::platform::kInvalidHandle) {
-            // A second open() replaces the handle: never leak the old one.
-            zelvoro::platform::closeHandle(handle);
             handle = h;
             std::wcout << L"Open device " << name << L" success!" << std::endl;
             return true;
@@ -171,6 +170,8 @@ bool AudioBusDevice::sendVendorCommand(const std::uint8_t *bytes, std::uint32_t 
 bool AudioBusDevice::transferVendorCommand(const std::vector<std::uint8_t> &requestBytes,
                                            std::vector<std::uint8_t> &response)
 {
+    if (!isOpen())
+        return false;
     response.resize(kFirmwareResponseBytes);
     return request(controlcode::TransferVendorCommand, requestBytes.data(),
                    static_cast<std::uint32_t>(requestBytes.size()), response.data(), kFirmwareResponseBytes)
@@ -210,7 +211,7 @@ bool AudioBusDevice::getFlag8(bool &flag)
     return true;
 }
 
-bool AudioBusDevice::sendFrame(const VendorCommand::Frame &frame, const char *guardPrefix)
+bool AudioBusDevice::sendFrame(const VendorCommand::Frame &frame, const char *guardPrefix, const char *unknownError)
 {
     try {
         if (handle == zelvoro::platform::kInvalidHandle)
@@ -219,7 +220,10 @@ bool AudioBusDevice::sendFrame(const VendorCommand::Frame &frame, const char *gu
     } catch (const std::exception &e) {
         std::cerr << guardPrefix << e.what() << std::endl;
     } catch (...) {
-        std::cerr << guardPrefix << "Unknown error" << std::endl;
+        if (unknownError)
+            std::cerr << unknownError << std::endl;
+        else
+            std::cerr << guardPrefix << "Unknown error" << std::endl;
     }
     return false;
 }
@@ -262,7 +266,9 @@ bool AudioBusDevice::setOtgOff()
 
 bool AudioBusDevice::setCloseFeedback()
 {
-    return sendFrame(VendorCommand::plain(VendorCommand::CloseFeedback), "Failed to set close Feedback: ");
+    // Its unknown-error line spells "Feedback" with a capital F; tools that watch the log match on it.
+    return sendFrame(VendorCommand::plain(VendorCommand::CloseFeedback), "Failed to set close feedback: ",
+                     "Failed to set close Feedback: Unknown error");
 }
 
 bool AudioBusDevice::upgradeFirmware()

@@ -74,7 +74,7 @@ public:
 private:
     zelvoro::platform::IoResult request(std::uint32_t code, const void *in, std::uint32_t inSize, void *out,
                                std::uint32_t outCapacity);
-    bool sendFrame(const VendorCommand::Frame &frame, const char *guardPrefix);
+    bool sendFrame(const VendorCommand::Frame &frame, const char *guardPrefix, const char *unknownError = nullptr);
 
     zelvoro::platform::NativeHandle handle = zelvoro::platform::kInvalidHandle;
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "settings/PipeServer.h"
 
+#include "platform/WinError.h"
+
 #include <QDebug>
 
 #include <cstring>
@@ -33,8 +35,10 @@ bool PipeServer::createPipe()
 bool PipeServer::readMessage(Message &buffer)
 {
     std::uint32_t error = 0;
+    // ERROR_OPERATION_ABORTED only comes from release() at teardown: not an error worth a line.
     if (!platform::connectPipeClient(pipeHandle, error)) {
-        qDebug() << "Error connecting to pipe. Error code:" << error;
+        if (error != platform::winerror::OperationAborted)
+            qDebug() << "Error connecting to pipe. Error code:" << error;
         return false;
     }
     Message received{};
@@ -42,7 +46,7 @@ bool PipeServer::readMessage(Message &buffer)
     const bool ok = platform::readPipeMessage(pipeHandle, received.data(), kMessageSize, bytesRead, error);
     if (ok)
         std::memcpy(buffer.data(), received.data(), bytesRead);
-    else
+    else if (error != platform::winerror::OperationAborted)
         qDebug() << "Error reading from pipe. Error code:" << error;
     platform::disconnectPipeClient(pipeHandle);
     return ok;

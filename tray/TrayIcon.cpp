@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDebug>
 #include <QIcon>
+#include <QPixmap>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
@@ -31,7 +32,8 @@ TrayIcon::TrayIcon(QObject *parent)
     for (const std::string &argument : refresh.arguments)
         refreshArguments << QString::fromStdString(argument);
 
-    setIcon(QIcon(QStringLiteral(":/icon/icon.png")));
+    // Through QPixmap so the decode the windows already paid for is reused from the pixmap cache.
+    setIcon(QIcon(QPixmap(QStringLiteral(":/icon/icon.png"))));
     createMenu();
     connect(this, &QSystemTrayIcon::activated, this, &TrayIcon::clickCallback);
 }

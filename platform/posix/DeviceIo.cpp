@@ -72,7 +72,7 @@ IoResult deviceIoControl(NativeHandle handle, std::uint32_t code, const void *in
                          std::uint32_t outCapacity)
 {
     if (handle == kInvalidHandle)
-        return {false, 0, 6 /* ERROR_INVALID_HANDLE */};
+        return {false, 0, winerror::InvalidHandle};
     const int fd = static_cast<int>(handle);
     std::uint8_t head[8];
     posix::putLe32(head, code);
@@ -80,7 +80,10 @@ IoResult deviceIoControl(NativeHandle handle, std::uint32_t code, const void *in
     if (!posix::writeFrame(fd, head, sizeof head, in, in ? inSize : 0))
         return broken(fd);
     std::vector<std::uint8_t> response;
-    if (posix::readFrame(fd, response, kMaxResponse) != posix::FrameStatus::Ok || response.size() < 4)
+    // A peer announcing more than any control code returns is not a driver: drop it at once
+    // instead of draining what it claims on the GUI thread.
+    if (posix::readFrame(fd, response, kMaxResponse, posix::Oversize::Reject) != posix::FrameStatus::Ok ||
+        response.size() < 4)
         return broken(fd);
     const std::uint32_t status = posix::getLe32(response.data());
     if (status != winerror::Success)

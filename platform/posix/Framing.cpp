@@ -69,7 +69,7 @@ std::uint32_t getLe32(const std::uint8_t *at)
            std::uint32_t(at[3]) << 24;
 }
 
-FrameStatus readFrame(int fd, std::vector<std::uint8_t> &payload, std::size_t maxPayload)
+FrameStatus readFrame(int fd, std::vector<std::uint8_t> &payload, std::size_t maxPayload, Oversize oversize)
 {
     std::uint8_t header[4];
     const int h = readFully(fd, header, sizeof header);
@@ -78,6 +78,10 @@ FrameStatus readFrame(int fd, std::vector<std::uint8_t> &payload, std::size_t ma
     if (h != 0)
         return FrameStatus::Broken;
     const std::uint32_t length = getLe32(header);
+    if (length > maxPayload && oversize == Oversize::Reject) {
+        payload.clear();
+        return FrameStatus::TooLarge;
+    }
     if (length > maxPayload) {
         // Drain in small pieces: the sender may announce far more than we would allocate.
         std::uint8_t sink[4096];

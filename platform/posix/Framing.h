@@ -16,9 +16,15 @@ enum class FrameStatus {
     TooLarge, // the frame was longer than allowed; its payload has been discarded
 };
 
-// Reads one frame into `payload`. A frame longer than `maxPayload` is read
-// to its end and dropped (TooLarge), so the stream stays in step.
-FrameStatus readFrame(int fd, std::vector<std::uint8_t> &payload, std::size_t maxPayload);
+enum class Oversize {
+    Drain,  // read an oversized frame to its end and drop it, so the stream stays in step
+    Reject, // stop at its header: the caller gives up on the connection anyway
+};
+
+// Reads one frame into `payload`. A frame longer than `maxPayload` gives
+// TooLarge, after draining it or not as `oversize` says.
+FrameStatus readFrame(int fd, std::vector<std::uint8_t> &payload, std::size_t maxPayload,
+                      Oversize oversize = Oversize::Drain);
 
 // Writes one frame (header and payload) completely. Never raises SIGPIPE.
 bool writeFrame(int fd, const void *payload, std::size_t size);

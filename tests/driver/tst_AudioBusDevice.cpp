@@ -85,6 +85,9 @@ private slots:
         QCOMPARE(value, 7u);
         QCOMPARE(value16, std::int16_t(7));
         QVERIFY(flag);
+        std::vector<std::uint8_t> response(3, 0x11);
+        QVERIFY(!device.transferVendorCommand({0x01, 0x65}, response));
+        QCOMPARE(response.size(), std::size_t(3)); // untouched without a handle
         device.close();
         device.close();
         QVERIFY(sim.journal().isEmpty());
@@ -263,6 +266,14 @@ private slots:
         }
         QVERIFY(sim.command("plug").startsWith("ok"));
         QVERIFY(!device.getDevicePid(pid)); // the old handle stays dead
+        {
+            // A failed reopen leaves the instance closed, not holding its old handle.
+            QVERIFY(sim.command("unplug").startsWith("ok"));
+            LogCapture log;
+            QVERIFY(!device.open());
+            QVERIFY(!device.isOpen());
+            QVERIFY(sim.command("plug").startsWith("ok"));
+        }
         AudioBusDevice fresh;
         QVERIFY(fresh.open());
         QVERIFY(fresh.getDevicePid(pid));

@@ -176,6 +176,27 @@ private slots:
         closeHandle(h);
     }
 
+    void hugeAnnouncedResponseIsNotDrained()
+    {
+        QCOMPARE(posix::checkRuntimeDirectory(true), winerror::Success);
+        ScriptedServer server(posix::endpointPath(std::string("ZelvoroAudioBus0")), [](int fd) {
+            std::vector<std::uint8_t> request;
+            posix::readFrame(fd, request, 1 << 20);
+            const std::uint8_t header[] = {0xFF, 0xFF, 0xFF, 0x7F}; // announces 2 GiB, then stays silent
+            ::send(fd, header, sizeof header, MSG_NOSIGNAL);
+            std::uint8_t sink;
+            ::recv(fd, &sink, 1, 0); // hold the connection open until the client gives up on it
+        });
+        std::uint32_t error = 0;
+        const NativeHandle h = openControlDevice(L"\\\\.\\ZelvoroAudioBus0", error);
+        QVERIFY(h != kInvalidHandle);
+        std::uint32_t value = 0;
+        const IoResult r = deviceIoControl(h, 0xFFDC2084u, nullptr, 0, &value, sizeof value);
+        QVERIFY(!r.ok);
+        QCOMPARE(r.error, winerror::DeviceNotConnected);
+        closeHandle(h);
+    }
+
     void framingLimits()
     {
         int fds[2];
