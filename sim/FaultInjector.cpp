@@ -46,20 +46,20 @@ bool FaultInjector::isKnownOperation(const std::string &name)
            std::end(kVendorOperations);
 }
 
-std::optional<FaultRule> FaultInjector::parse(const std::string &spec, std::string &error)
+std::optional<FaultRule> FaultInjector::parse(const std::string &text, std::string &error)
 {
     FaultRule rule;
-    std::string op = spec;
+    std::string op = text;
     if (const auto equals = op.find('='); equals != std::string::npos) {
         if (!parseNumber(op.substr(equals + 1), 10, rule.status) || rule.status == 0) {
-            error = "status must be a non-zero decimal number in \"" + spec + "\"";
+            error = "status must be a non-zero decimal number in \"" + text + "\"";
             return std::nullopt;
         }
         op.resize(equals);
     }
     if (const auto at = op.find('@'); at != std::string::npos) {
         if (!parseNumber(op.substr(at + 1), 10, rule.nth) || rule.nth == 0) {
-            error = "@N must count from 1 in \"" + spec + "\"";
+            error = "@N must count from 1 in \"" + text + "\"";
             return std::nullopt;
         }
         op.resize(at);
@@ -67,7 +67,7 @@ std::optional<FaultRule> FaultInjector::parse(const std::string &spec, std::stri
     if (op.size() > 2 && op[0] == '0' && (op[1] == 'x' || op[1] == 'X')) {
         std::uint32_t code = 0;
         if (!parseNumber(op.substr(2), 16, code)) {
-            error = "bad control code in \"" + spec + "\"";
+            error = "bad control code in \"" + text + "\"";
             return std::nullopt;
         }
         rule.code = code;

@@ -23,7 +23,7 @@ class FaultInjector
 {
 public:
     // Parses a rule; on failure returns nothing and explains in `error`.
-    static std::optional<FaultRule> parse(const std::string &spec, std::string &error);
+    static std::optional<FaultRule> parse(const std::string &text, std::string &error);
     // The names a rule may use: every control code's operation name and the
     // vendor commands' operation names.
     static bool isKnownOperation(const std::string &name);

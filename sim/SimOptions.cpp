@@ -44,7 +44,7 @@ std::string SimOptions::usage()
     return "usage: zelvoro-sim [--model ks1|ks2|kt|N] [--firmware TEXT] [--bus N] [--journal FILE|-]\n"
            "                   [--fail OP[@N][=STATUS]]... [--delay-ms N] [--unplug-after SECONDS]\n"
            "                   [--asio] [--silent] [--short-firmware] [--stdin-eof-quits]\n"
-           "commands on standard input: unplug, plug, pid N, fail SPEC, clear-fails, asio-open,\n"
+           "commands on standard input: unplug, plug, pid N, fail RULE, clear-fails, asio-open,\n"
            "                            asio-send HEX, status, quit\n";
 }
 

@@ -63,8 +63,8 @@ bool Simulator::setUp()
         std::cerr << "zelvoro-sim: " << error << std::endl;
         return false;
     }
-    for (const std::string &spec : options.faults) {
-        const auto rule = FaultInjector::parse(spec, error);
+    for (const std::string &faultText : options.faults) {
+        const auto rule = FaultInjector::parse(faultText, error);
         if (!rule) {
             std::cerr << "zelvoro-sim: --fail: " << error << std::endl;
             return false;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The simulator's small parsers and formatters: fault specs and their
+// The simulator's small parsers and formatters: fault rules and their
 // counting, command-line options, journal lines and console hex.
 #include "driver/ControlCodes.h"
 #include "sim/CommandConsole.h"
@@ -40,7 +40,7 @@ class SimParsingTest : public QObject
 private slots:
     void faultSpecs_data()
     {
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");
         QTest::addColumn<QString>("op");
         QTest::addColumn<qint64>("code"); // -1: none
@@ -66,14 +66,14 @@ private slots:
     }
     void faultSpecs()
     {
-        QFETCH(QString, spec);
+        QFETCH(QString, text);
         QFETCH(bool, valid);
         QFETCH(QString, op);
         QFETCH(qint64, code);
         QFETCH(uint, nth);
         QFETCH(uint, status);
         std::string error;
-        const auto rule = FaultInjector::parse(spec.toStdString(), error);
+        const auto rule = FaultInjector::parse(text.toStdString(), error);
         QCOMPARE(rule.has_value(), valid);
         if (!valid) {
             QVERIFY(!error.empty());
