@@ -237,6 +237,8 @@ void Settings::store(const QString &key, const QString &text)
 {
     settings->setValue(key, text);
     settings->sync();
+    if (settings->status() != QSettings::NoError)
+        qWarning() << "Failed to write settings file:" << settings->fileName() << settings->status();
 }
 
 void Settings::onSampleRateChanged()

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 #include <vector>
@@ -35,6 +36,9 @@ struct PipeServerEnd
 };
 
 namespace {
+
+// How long a connected client may stay silent before its read fails (ERROR_BROKEN_PIPE).
+constexpr time_t kClientReadTimeoutSeconds = 2;
 
 bool makeAddress(const std::string &path, sockaddr_un &address)
 {
@@ -167,6 +171,10 @@ bool connectPipeClient(PipeServerHandle server, std::uint32_t &error)
             error = winerror::GenFailure;
             return false;
         }
+        // One client is served at a time: one that connects and never
+        // finishes its message must not hold the pipe for good.
+        const timeval limit{kClientReadTimeoutSeconds, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
         std::lock_guard<std::mutex> guard(server->lock);
         if (server->released) {
             ::close(fd);

@@ -1,0 +1,216 @@
+// SPDX-License-Identifier: MIT
+// Crash safety of the INI files: the program is SIGKILLed right after each
+// kind of user action, again and again; the file must always parse and hold
+// the last completed action's value. Also: a write that fails is reported.
+#include "panels/ks2.h"
+#include "settings/Settings.h"
+#include "widgets/Knob.h"
+
+#include "IniCheck.h"
+#include "LogCapture.h"
+#include "SimProcess.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <memory>
+#include <csignal>
+#include <unistd.h>
+
+using namespace reliability;
+
+namespace {
+
+// Where a program of that executable name keeps its INI files.
+QString dataDirOf(const QString &program)
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/') + program;
+}
+
+struct Action
+{
+    QString kind;
+    QString name;
+    QString file; // INI file name
+    QString key;
+    QStringList values; // one per repetition, each differing from the one before
+};
+
+} // namespace
+
+class CrashSafetyTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<SimProcess> sim;
+
+    // Runs CrashDriver for one action, kills it the moment it reports the
+    // handler done, and returns false when it never got there.
+    bool runAndKill(const QStringList &arguments, QString &output)
+    {
+        QProcess driver;
+        driver.setProcessChannelMode(QProcess::MergedChannels);
+        driver.start(QStringLiteral(ZELVORO_CRASH_DRIVER_PATH), arguments);
+        if (!driver.waitForStarted(10000))
+            return false;
+        QByteArray seen;
+        while (!seen.contains("done\n")) {
+            if (!driver.waitForReadyRead(30000)) {
+                driver.kill();
+                driver.waitForFinished();
+                output = QString::fromUtf8(seen);
+                return false;
+            }
+            seen += driver.readAll();
+        }
+        ::kill(static_cast<pid_t>(driver.processId()), SIGKILL);
+        driver.waitForFinished(10000);
+        output = QString::fromUtf8(seen);
+        return driver.exitStatus() == QProcess::CrashExit;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        sim = std::make_unique<SimProcess>(QStringList{"--model", "ks2"});
+        QVERIFY(sim->start());
+    }
+
+    void cleanupTestCase() { sim.reset(); }
+
+    void killedRightAfterEachAction()
+    {
+        const QString dir = dataDirOf("CrashDriver");
+        const QList<Action> actions = {
+            {"knob", "mic1GainKnob", "ks2.ini", "Dial/Mic1Value", {"10", "56", "0", "33"}},
+            {"knob", "headphoneKnob", "ks2.ini", "Dial/HeadphoneValue", {"-12", "6", "-80", "-1"}},
+            {"knob", "phoneToSpeakerKnob", "ks2.ini", "Dial/OtgToSPValue", {"-5", "-60", "3", "0"}},
+            {"button", "mic2PhantomButton", "ks2.ini", "Button/Mic248VIsChecked", {"1", "0", "1", "0"}},
+            {"button", "speakerMuteButton", "ks2.ini", "Button/SpeakerMuteIsChecked", {"1", "0", "1", "0"}},
+            {"button", "headphoneDimButton", "ks2.ini", "Button/HeadphoneDimIsChecked", {"1", "0", "1", "0"}},
+            {"setting", "sampleRateBox", "setting.ini", "Audio/SampleRate", {"48000", "44100", "48000", "44100"}},
+            // A fresh engine runs buffer 256 and latency 16: the handlers skip a value equal to the driver's.
+            {"setting", "bufferSizeBox", "setting.ini", "Audio/BufferSize", {"64", "1024", "128", "512"}},
+            {"setting", "latencyBox", "setting.ini", "USB/LatencySize", {"24", "32", "8", "24"}},
+            {"setting", "safeModeBox", "setting.ini", "USB/SlowMode", {"Enabled", "Disabled", "Enabled", "Disabled"}},
+        };
+        int kills = 0;
+        QMap<QString, QMap<QString, QString>> expected; // file -> key -> last completed value
+        for (int round = 0; round < 4; ++round) {
+            for (const Action &action : actions) {
+                // Every run starts from a fresh engine, as after a replug.
+                QCOMPARE(sim->command("unplug").left(2), QString("ok"));
+                QCOMPARE(sim->command("plug").left(2), QString("ok"));
+                const QString value = action.values.at(round);
+                QString output;
+                QVERIFY2(runAndKill({action.kind, action.name, value}, output),
+                         qPrintable(action.name + " " + value + ": " + output.right(600)));
+                ++kills;
+                const QString boolText = value == "1" ? "true" : "false";
+                expected[action.file][action.key] = action.kind == "button" ? boolText : value;
+
+                // Whole, and holding the last completed value of every action so far.
+                for (auto file = expected.cbegin(); file != expected.cend(); ++file) {
+                    const IniState state = readIni(dir + QLatin1Char('/') + file.key());
+                    QVERIFY2(state.error.isEmpty(), qPrintable(state.error));
+                    for (auto it = file.value().cbegin(); it != file.value().cend(); ++it)
+                        QVERIFY2(state.values.value(it.key()) == it.value(),
+                                 qPrintable(QStringLiteral("%1 %2: %3, expected %4 after %5 %6")
+                                                .arg(file.key(), it.key(), state.values.value(it.key()),
+                                                     it.value(), action.name, value)));
+                }
+            }
+        }
+        qInfo() << "crash safety:" << kills << "kills after completed actions, every INI whole";
+    }
+
+    // The real program: killed at moments of its start-up detection and
+    // restore, its INI file stays whole and holds the stored values.
+    void realProgramKilledDuringRestore()
+    {
+        const QString ini = dataDirOf("ZelvoroDriver") + QStringLiteral("/ks2.ini");
+        QDir().mkpath(dataDirOf("ZelvoroDriver"));
+        {
+            QSettings stored(ini, QSettings::IniFormat);
+            stored.setValue("Dial/Mic1Value", 21);
+            stored.setValue("Dial/SpeakerValue", -33);
+            stored.setValue("Button/Mic148VIsChecked", true);
+            stored.setValue("Unrelated/Key", "kept");
+            stored.sync();
+        }
+        const IniState before = readIni(ini);
+        for (int delay : {1100, 1150, 1200, 1300, 1500, 2500}) {
+            QProcess program;
+            program.start(QStringLiteral(ZELVORO_DRIVER_PATH), {});
+            QVERIFY(program.waitForStarted(10000));
+            QTest::qWait(delay);
+            ::kill(static_cast<pid_t>(program.processId()), SIGKILL);
+            QVERIFY(program.waitForFinished(10000));
+            const IniState after = readIni(ini);
+            QVERIFY2(after.error.isEmpty(), qPrintable(after.error));
+            // The restore writes back what it read: nothing may change or go.
+            for (auto it = before.values.cbegin(); it != before.values.cend(); ++it)
+                QCOMPARE(after.values.value(it.key()), it.value());
+        }
+        // The last run got through the restore: all sixteen keys are there.
+        QVERIFY(readIni(ini).values.size() >= 17);
+    }
+
+    // A write the file system refuses is reported once per store, and the
+    // program goes on as before.
+    void failedWritesAreLogged()
+    {
+        const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        QDir().mkpath(dir);
+        QFile::remove(dir + "/ks2.ini");
+        QFile::remove(dir + "/setting.ini");
+        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        // Root writes anyway: then take the files' names away instead.
+        const bool readOnlyWorks = ::access(QFile::encodeName(dir).constData(), W_OK) != 0;
+        if (!readOnlyWorks) {
+            QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            QVERIFY(QDir(dir).mkdir("ks2.ini"));
+            QVERIFY(QDir(dir).mkdir("setting.ini"));
+        }
+        {
+            LogCapture log;
+            ks2 panel;
+            auto *knob = panel.findChild<Knob *>("speakerKnob");
+            QVERIFY(knob);
+            knob->setValue(-10);
+            QVERIFY(log.contains("Failed to write settings file: \"" + dir + "/ks2.ini\""));
+            // Behaviour is unchanged: the level still reached the device.
+            QVERIFY(log.contains("Speaker volume set to: -10"));
+
+            log.clear();
+            Settings dialog;
+            QVERIFY(dialog.initDevice());
+            dialog.findChild<QComboBox *>("safeModeBox")->setCurrentText("Enabled");
+            QVERIFY(log.contains("USB慢速模式设置已保存： \"Enabled\""));
+            QVERIFY(log.contains("Failed to write settings file: \"" + dir + "/setting.ini\""));
+            const QStringList warnings = log.lines(QtWarningMsg);
+            QCOMPARE(warnings.filter("Failed to write settings file:").size(), 1);
+        }
+        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QDir(dir).rmdir("ks2.ini");
+        QDir(dir).rmdir("setting.ini");
+
+        // With a writable directory again, no warning.
+        LogCapture log;
+        {
+            ks2 panel;
+            panel.findChild<Knob *>("speakerKnob")->setValue(-11);
+        }
+        QVERIFY(!log.contains("Failed to write settings file:"));
+        QCOMPARE(readIni(dir + "/ks2.ini").values.value("Dial/SpeakerValue"), QString("-11"));
+    }
+};
+
+QTEST_MAIN(CrashSafetyTest)
+#include "tst_CrashSafety.moc"
