@@ -84,18 +84,31 @@ Environment &environment()
 // The keys each panel owns; the restore rewrites every one of them.
 const QStringList &ownedKeys(int model)
 {
-    static const QStringList ks1Keys = {"Button/MicInstrIsChecked", "Button/Mic20dBIsChecked",
-                                        "Button/Mic48VIsChecked",   "Button/MonitorMicIsChecked",
-                                        "Dial/MicValue",            "Dial/HeadphoneValue",
-                                        "Button/HeadphoneMuteIsChecked", "Button/HeadphoneDimIsChecked",
+    static const QStringList ks1Keys = {"Button/MicInstrIsChecked",
+                                        "Button/Mic20dBIsChecked",
+                                        "Button/Mic48VIsChecked",
+                                        "Button/MonitorMicIsChecked",
+                                        "Dial/MicValue",
+                                        "Dial/HeadphoneValue",
+                                        "Button/HeadphoneMuteIsChecked",
+                                        "Button/HeadphoneDimIsChecked",
                                         "Dial/OtgToHpValue"};
-    static const QStringList ks2Keys = {
-        "Button/Mic120dBIsChecked",    "Button/Mic148VIsChecked",      "Button/MonitorMic1IsChecked",
-        "Dial/Mic1Value",              "Dial/Mic2Value",               "Button/Mic220dBIsChecked",
-        "Button/Mic248VIsChecked",     "Button/MonitorMic2IsChecked",  "Dial/SpeakerValue",
-        "Button/SpeakerMuteIsChecked", "Button/SpeakerDimIsChecked",   "Dial/HeadphoneValue",
-        "Button/HeadphoneMuteIsChecked", "Button/HeadphoneDimIsChecked", "Dial/OtgToHpValue",
-        "Dial/OtgToSPValue"};
+    static const QStringList ks2Keys = {"Button/Mic120dBIsChecked",
+                                        "Button/Mic148VIsChecked",
+                                        "Button/MonitorMic1IsChecked",
+                                        "Dial/Mic1Value",
+                                        "Dial/Mic2Value",
+                                        "Button/Mic220dBIsChecked",
+                                        "Button/Mic248VIsChecked",
+                                        "Button/MonitorMic2IsChecked",
+                                        "Dial/SpeakerValue",
+                                        "Button/SpeakerMuteIsChecked",
+                                        "Button/SpeakerDimIsChecked",
+                                        "Dial/HeadphoneValue",
+                                        "Button/HeadphoneMuteIsChecked",
+                                        "Button/HeadphoneDimIsChecked",
+                                        "Dial/OtgToHpValue",
+                                        "Dial/OtgToSPValue"};
     static const QStringList ktKeys = {"Button/MonitorMicIsChecked", "Dial/MicValue", "Dial/HeadphoneValue",
                                        "Button/HeadphoneMuteIsChecked", "Button/HeadphoneDimIsChecked"};
     return model == 0 ? ks1Keys : model == 1 ? ks2Keys : ktKeys;

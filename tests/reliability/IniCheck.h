@@ -46,7 +46,8 @@ inline IniState readIni(const QString &path)
         state.error = QStringLiteral("%1 does not end with a whole line").arg(path);
     QSettings settings(path, QSettings::IniFormat);
     if (settings.status() != QSettings::NoError) {
-        state.error = QStringLiteral("QSettings reports status %1 for %2").arg(int(settings.status())).arg(path);
+        state.error =
+            QStringLiteral("QSettings reports status %1 for %2").arg(int(settings.status())).arg(path);
         return state;
     }
     for (const QString &key : settings.allKeys())

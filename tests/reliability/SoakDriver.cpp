@@ -92,6 +92,7 @@ int main(int argc, char **argv)
 
     std::map<QString, int> counts;
     std::map<QString, int> errorLines;
+    std::map<QString, double> firstSeen; // seconds into the run
     bool plugged = true;
     qint64 rssWarm = -1;
     qint64 rssStart = residentKiB();
@@ -107,11 +108,28 @@ int main(int argc, char **argv)
         qint64 nextUnplug = 20000 + random.bounded(20000);
         qint64 replugAt = -1;
         auto harvest = [&] {
-            for (const QString &line : log.lines())
+            for (const QString &line : log.lines()) {
                 if (line.contains("Failed") || line.contains("失败") || line.contains("Error") ||
-                    line.contains("error"))
-                    ++errorLines[(plugged ? "[plugged] " : "[unplugged] ") + line.left(90)];
-            counts["pipe opens received"] += log.count("Received signal from pipe thread to show settings window.");
+                    line.contains("error")) {
+                    const QString key = (plugged ? "[plugged] " : "[unplugged] ") + line.left(90);
+                    if (!errorLines.count(key))
+                        firstSeen[key] = clock.elapsed() / 1000.0;
+                    ++errorLines[key];
+                }
+            }
+            for (const QString &line : log.lines(QtWarningMsg) + log.lines(QtCriticalMsg)) {
+                // The offscreen platform cannot raise windows; not the program's doing.
+                if (line.startsWith("This plugin does not support")) {
+                    ++counts["offscreen platform notices"];
+                    continue;
+                }
+                const QString key = "[warning] " + line.left(120);
+                if (!errorLines.count(key))
+                    firstSeen[key] = clock.elapsed() / 1000.0;
+                ++errorLines[key];
+            }
+            counts["pipe opens received"] +=
+                log.count("Received signal from pipe thread to show settings window.");
             const QStringList warnings = log.lines(QtWarningMsg) + log.lines(QtCriticalMsg);
             counts["warnings"] += warnings.size();
             counts["log lines"] += log.lines().size();
@@ -120,6 +138,7 @@ int main(int argc, char **argv)
 
         while (clock.elapsed() < qint64(seconds) * 1000) {
             QTest::qWait(10 + random.bounded(40));
+            harvest();
             const qint64 now = clock.elapsed();
             if (rssWarm < 0 && now > 30000)
                 rssWarm = residentKiB();
@@ -145,8 +164,11 @@ int main(int argc, char **argv)
             for (ks2 *candidate : window.findChildren<ks2 *>())
                 if (candidate->findChild<Knob *>())
                     panel = candidate;
+            // Nothing to drive before the window has found the interface.
+            if (!panel)
+                continue;
             const int dice = int(random.bounded(1000));
-            if (panel && dice < 940) {
+            if (dice < 940) {
                 const QList<Knob *> knobs = panel->findChildren<Knob *>();
                 const QList<Button *> buttons = panel->findChildren<Button *>();
                 if (random.bounded(2) == 0 && !knobs.isEmpty()) {
@@ -173,8 +195,7 @@ int main(int argc, char **argv)
                         button->click();
                 ++counts["OK clicks"];
             }
-            if (log.lines().size() > 5000)
-                harvest();
+            harvest();
         }
         if (!plugged) {
             sim.command("plug");
@@ -240,7 +261,8 @@ int main(int argc, char **argv)
             return AudioBusDevice::dbToGain(-80);
         return AudioBusDevice::dbToGain(ini.value(dim).toBool() ? value - 20 : value);
     };
-    const double speaker = level("Dial/SpeakerValue", "Button/SpeakerMuteIsChecked", "Button/SpeakerDimIsChecked");
+    const double speaker =
+        level("Dial/SpeakerValue", "Button/SpeakerMuteIsChecked", "Button/SpeakerDimIsChecked");
     const double headphone =
         level("Dial/HeadphoneValue", "Button/HeadphoneMuteIsChecked", "Button/HeadphoneDimIsChecked");
     for (int i : {0, 1})
@@ -254,7 +276,8 @@ int main(int argc, char **argv)
     expect("phone to headphone", mixerIndex(2, 4, 2), toHeadphone);
     expect("phone to headphone", mixerIndex(2, 5, 3), toHeadphone);
     for (int channel : {1, 2}) {
-        const double direct = ini.value(QStringLiteral("Button/MonitorMic%1IsChecked").arg(channel)).toBool() ? 1.0 : 0.0;
+        const double direct =
+            ini.value(QStringLiteral("Button/MonitorMic%1IsChecked").arg(channel)).toBool() ? 1.0 : 0.0;
         for (int row : {0, 1, 4, 5})
             expect(QStringLiteral("mic %1 direct").arg(channel), mixerIndex(2, row, channel - 1), direct);
         const int gain = ini.value(QStringLiteral("Dial/Mic%1Value").arg(channel)).toInt();
@@ -265,7 +288,8 @@ int main(int argc, char **argv)
                               .arg(2 * gain);
         for (const auto &[op, key] : {std::pair<const char *, const char *>{"setMic48V", "48V"},
                                       std::pair<const char *, const char *>{"setMic20dB", "20dB"}}) {
-            const int stored = ini.value(QStringLiteral("Button/Mic%1%2IsChecked").arg(channel).arg(key)).toBool();
+            const int stored =
+                ini.value(QStringLiteral("Button/Mic%1%2IsChecked").arg(channel).arg(key)).toBool();
             if (lastVendor[QStringLiteral("%1/%2").arg(op).arg(channel)] != stored)
                 mismatches << QStringLiteral("mic %1 %2: device %3, INI %4")
                                   .arg(channel)
@@ -278,12 +302,13 @@ int main(int argc, char **argv)
     std::printf("soak: counts\n");
     for (const auto &[name, count] : counts)
         std::printf("  %-22s %d\n", qPrintable(name), count);
-    std::printf("soak: VmRSS %lld KiB at start, %lld KiB after warm-up, %lld KiB at end (growth after warm-up "
-                "%lld KiB)\n",
-                rssStart, rssWarm, rssEnd, rssWarm > 0 ? rssEnd - rssWarm : -1LL);
+    std::printf(
+        "soak: VmRSS %lld KiB at start, %lld KiB after warm-up, %lld KiB at end (growth after warm-up "
+        "%lld KiB)\n",
+        rssStart, rssWarm, rssEnd, rssWarm > 0 ? rssEnd - rssWarm : -1LL);
     std::printf("soak: error lines (%zu distinct)\n", errorLines.size());
     for (const auto &[line, count] : errorLines)
-        std::printf("  %6d x %s\n", count, qPrintable(line));
+        std::printf("  %6d x %s (first at %.1f s)\n", count, qPrintable(line), firstSeen[line]);
     std::printf("soak: journal vs INI: %s\n", mismatches.isEmpty() ? "match" : "MISMATCH");
     for (const QString &m : mismatches)
         std::printf("  %s\n", qPrintable(m));

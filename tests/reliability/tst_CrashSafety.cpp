@@ -18,8 +18,8 @@
 #include <QStandardPaths>
 #include <QTest>
 
-#include <memory>
 #include <csignal>
+#include <memory>
 #include <unistd.h>
 
 using namespace reliability;
@@ -94,11 +94,19 @@ private slots:
             {"button", "mic2PhantomButton", "ks2.ini", "Button/Mic248VIsChecked", {"1", "0", "1", "0"}},
             {"button", "speakerMuteButton", "ks2.ini", "Button/SpeakerMuteIsChecked", {"1", "0", "1", "0"}},
             {"button", "headphoneDimButton", "ks2.ini", "Button/HeadphoneDimIsChecked", {"1", "0", "1", "0"}},
-            {"setting", "sampleRateBox", "setting.ini", "Audio/SampleRate", {"48000", "44100", "48000", "44100"}},
+            {"setting",
+             "sampleRateBox",
+             "setting.ini",
+             "Audio/SampleRate",
+             {"48000", "44100", "48000", "44100"}},
             // A fresh engine runs buffer 256 and latency 16: the handlers skip a value equal to the driver's.
             {"setting", "bufferSizeBox", "setting.ini", "Audio/BufferSize", {"64", "1024", "128", "512"}},
             {"setting", "latencyBox", "setting.ini", "USB/LatencySize", {"24", "32", "8", "24"}},
-            {"setting", "safeModeBox", "setting.ini", "USB/SlowMode", {"Enabled", "Disabled", "Enabled", "Disabled"}},
+            {"setting",
+             "safeModeBox",
+             "setting.ini",
+             "USB/SlowMode",
+             {"Enabled", "Disabled", "Enabled", "Disabled"}},
         };
         int kills = 0;
         QMap<QString, QMap<QString, QString>> expected; // file -> key -> last completed value
@@ -174,7 +182,8 @@ private slots:
         // Root writes anyway: then take the files' names away instead.
         const bool readOnlyWorks = ::access(QFile::encodeName(dir).constData(), W_OK) != 0;
         if (!readOnlyWorks) {
-            QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            QFile::setPermissions(dir,
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
             QVERIFY(QDir(dir).mkdir("ks2.ini"));
             QVERIFY(QDir(dir).mkdir("setting.ini"));
         }

@@ -177,8 +177,9 @@ void writePanelIni(const QString &model)
 {
     QFile::remove(panelIni(model));
     QSettings ini(panelIni(model), QSettings::IniFormat);
-    const QStringList dials = {"Dial/Mic1Value",     "Dial/Mic2Value",    "Dial/MicValue",  "Dial/SpeakerValue",
-                               "Dial/HeadphoneValue", "Dial/OtgToHpValue", "Dial/OtgToSPValue"};
+    const QStringList dials = {"Dial/Mic1Value",    "Dial/Mic2Value",      "Dial/MicValue",
+                               "Dial/SpeakerValue", "Dial/HeadphoneValue", "Dial/OtgToHpValue",
+                               "Dial/OtgToSPValue"};
     for (const QString &key : dials)
         ini.setValue(key, key.contains("Mic") ? 12 : -20);
     ini.setValue("Button/MonitorMic1IsChecked", true);
@@ -293,9 +294,11 @@ private:
             const int occurrence = ++seen[op];
             const QString point = QStringLiteral("%1@%2").arg(op).arg(occurrence);
             const QString expected = flow.failureLine(clean[i], i, occurrence);
-            runPoint(flow, point, expected, cleanAfter, [&] { return command("fail " + point); }, false);
+            runPoint(
+                flow, point, expected, cleanAfter, [&] { return command("fail " + point); }, false);
         }
-        runPoint(flow, "unplug", flow.unplugLine, cleanAfter, [&] { return command("unplug"); }, true);
+        runPoint(
+            flow, "unplug", flow.unplugLine, cleanAfter, [&] { return command("unplug"); }, true);
         Q_UNUSED(cleanBefore);
         std::printf("flow %s: %d requests, %lld ms\n", qPrintable(flow.name), int(clean.size()),
                     static_cast<long long>(clock.elapsed()));
@@ -422,7 +425,8 @@ private:
     }
 
     // The settings dialog against a fresh engine (buffer 256, latency 16, 44100 Hz).
-    Flow settingsFlow(const QString &name, std::unique_ptr<Settings> &dialog, const char *box, const QString &text)
+    Flow settingsFlow(const QString &name, std::unique_ptr<Settings> &dialog, const char *box,
+                      const QString &text)
     {
         Flow flow;
         flow.name = "settings/" + name;
@@ -446,15 +450,13 @@ private:
         flow.failureLine = [latencyFirst](const QJsonObject &r, int, int occurrence) {
             return settingsFailure(faultOp(r), false, occurrence, latencyFirst);
         };
-        flow.unplugLine = name == "buffer" ? "获取音频缓冲区大小失败，可能是驱动未正确加载或设备未连接。" : kStopFailed;
+        flow.unplugLine =
+            name == "buffer" ? "获取音频缓冲区大小失败，可能是驱动未正确加载或设备未连接。" : kStopFailed;
         return flow;
     }
 
 private slots:
-    void initTestCase()
-    {
-        qputenv("QT_LOGGING_RULES", "qt.qpa.*=false");
-    }
+    void initTestCase() { qputenv("QT_LOGGING_RULES", "qt.qpa.*=false"); }
 
     void panelFlows_data()
     {

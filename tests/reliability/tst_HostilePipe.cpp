@@ -100,10 +100,7 @@ private slots:
         verifyStillServing();
     }
 
-    void cleanupTestCase()
-    {
-        thread.reset();
-    }
+    void cleanupTestCase() { thread.reset(); }
 
     void floodOfConnections()
     {
@@ -143,7 +140,8 @@ private slots:
         std::uint32_t error = 0;
         const std::vector<std::uint8_t> message = openRequest();
         for (int i = 0; i < 5; ++i)
-            platform::writePipeMessage(client, message.data(), static_cast<std::uint32_t>(message.size()), error);
+            platform::writePipeMessage(client, message.data(), static_cast<std::uint32_t>(message.size()),
+                                       error);
         platform::closePipeClient(client);
         // Only the first message of a connection is read.
         QTRY_COMPARE_WITH_TIMEOUT(opened, before + 1, 30000);
@@ -201,7 +199,8 @@ private slots:
                         continue;
                     std::vector<std::uint8_t> junk(static_cast<std::size_t>(i * 400), 0x5A);
                     std::uint32_t error = 0;
-                    platform::writePipeMessage(client, junk.data(), static_cast<std::uint32_t>(junk.size()), error);
+                    platform::writePipeMessage(client, junk.data(), static_cast<std::uint32_t>(junk.size()),
+                                               error);
                     platform::closePipeClient(client);
                 }
             });
