@@ -22,7 +22,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
 #include <QMenu>
+#include <QSet>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
@@ -70,6 +72,16 @@ QList<QJsonObject> flowRequests(const SimProcess &sim, int mark)
         if (r.value("op").toString() != QLatin1String("readMeterData"))
             out << r;
     return out;
+}
+
+// What a request asked of the device: operation, value, frame and mixer entries.
+QString requestKey(const QJsonObject &r)
+{
+    return QStringList{
+        r.value("op").toString(), r.value("vendor_op").toString(),
+        QString::number(r.value("value").toDouble()), r.value("frame").toString(),
+        QString::fromUtf8(QJsonDocument(r.value("entries").toObject()).toJson(QJsonDocument::Compact))}
+        .join('|');
 }
 
 bool anySucceeded(const QList<QJsonObject> &requests)
@@ -295,17 +307,17 @@ private:
             const QString point = QStringLiteral("%1@%2").arg(op).arg(occurrence);
             const QString expected = flow.failureLine(clean[i], i, occurrence);
             runPoint(
-                flow, point, expected, cleanAfter, [&] { return command("fail " + point); }, false);
+                flow, point, expected, cleanAfter, clean, [&] { return command("fail " + point); }, false);
         }
         runPoint(
-            flow, "unplug", flow.unplugLine, cleanAfter, [&] { return command("unplug"); }, true);
+            flow, "unplug", flow.unplugLine, cleanAfter, clean, [&] { return command("unplug"); }, true);
         Q_UNUSED(cleanBefore);
         std::printf("flow %s: %d requests, %lld ms\n", qPrintable(flow.name), int(clean.size()),
                     static_cast<long long>(clock.elapsed()));
     }
 
     void runPoint(const Flow &flow, const QString &point, const QString &expected, const IniState &cleanAfter,
-                  const std::function<QString()> &inject, bool unplug)
+                  const QList<QJsonObject> &clean, const std::function<QString()> &inject, bool unplug)
     {
         ++tried;
         const int failuresBefore = failures.size();
@@ -327,6 +339,14 @@ private:
             if (!refused)
                 fail(flow.name, point, "the fault did not fire");
         }
+        // A failure never makes the program send what the clean run did not:
+        // no other value, no other frame, no other mixer block.
+        QSet<QString> chosen;
+        for (const QJsonObject &r : clean)
+            chosen << requestKey(r);
+        for (const QJsonObject &r : sent)
+            if (!chosen.contains(requestKey(r)))
+                fail(flow.name, point, "sent what the clean run did not: " + requestKey(r).left(120));
         const QString all = log.lines().join('\n') + '\n' + log.stdOut() + log.stdErr();
         if (expected == QLatin1String("<panel mixer>")) {
             int count = 0;
