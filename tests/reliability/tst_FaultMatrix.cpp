@@ -30,6 +30,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -65,12 +66,36 @@ QString faultOp(const QJsonObject &request)
 }
 
 // Requests of one flow, without the background meter poll.
-QList<QJsonObject> flowRequests(const SimProcess &sim, int mark)
+// A position in the journal: the end of its last whole line. Reading from a
+// mark parses only what came after, not the whole run's journal again.
+qint64 journalMark(const SimProcess &sim)
+{
+    QFile file(sim.journalPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    const qint64 size = file.size();
+    const qint64 from = std::max<qint64>(0, size - 256 * 1024);
+    file.seek(from);
+    const QByteArray tail = file.readAll();
+    return from + tail.lastIndexOf('\n') + 1;
+}
+
+// Requests of one flow since a mark, without the background meter poll.
+QList<QJsonObject> flowRequests(const SimProcess &sim, qint64 mark)
 {
     QList<QJsonObject> out;
-    for (const QJsonObject &r : sim.journalSince(mark))
+    QFile file(sim.journalPath());
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(mark))
+        return out;
+    const QByteArray data = file.readAll();
+    const QByteArray whole = data.left(data.lastIndexOf('\n') + 1);
+    for (const QByteArray &line : whole.split('\n')) {
+        if (line.trimmed().isEmpty())
+            continue;
+        const QJsonObject r = QJsonDocument::fromJson(line).object();
         if (r.value("op").toString() != QLatin1String("readMeterData"))
             out << r;
+    }
     return out;
 }
 
@@ -220,6 +245,7 @@ private:
     int tried = 0;
     int passed = 0;
     QStringList failures;
+    QString currentPoint; // the fault of the run in progress; empty in a clean run
 
     bool startSim(const QString &model)
     {
@@ -238,8 +264,13 @@ private:
 
     // The settings dialog's OTG cycle runs on timers after its handler
     // returned. Waits for its last request (a refused OTG-off ends it early).
-    void waitForOtgCycle(int mark, bool startup)
+    void waitForOtgCycle(qint64 mark, bool startup)
     {
+        // A run whose fault lies before the cycle has seen its fault already.
+        const QString faulted = currentPoint.section('@', 0, 0);
+        if (!currentPoint.isEmpty() && faulted != "setOtgOff" && faulted != "setOtgOn" &&
+            faulted != "initAudio")
+            return;
         const auto has = [this, mark](const char *op, bool refused) {
             for (const QJsonObject &r : flowRequests(*sim, mark))
                 if (faultOp(r) == QLatin1String(op) && (r.value("status").toInt() != 0) == refused)
@@ -289,7 +320,7 @@ private:
         // Clean run: what the flow sends and what it leaves in the INI file.
         flow.setup();
         const IniState cleanBefore = readIni(flow.iniPath);
-        const int mark = sim->journal().size();
+        const qint64 mark = journalMark(*sim);
         flow.act();
         const QList<QJsonObject> clean = flowRequests(*sim, mark);
         const IniState cleanAfter = readIni(flow.iniPath);
@@ -321,13 +352,14 @@ private:
     {
         ++tried;
         const int failuresBefore = failures.size();
+        currentPoint = unplug ? QString() : point;
         flow.setup();
         const IniState before = readIni(flow.iniPath);
         LogCapture log;
         const QString answer = inject();
         if (!answer.startsWith("ok"))
             fail(flow.name, point, "simulator refused the fault: " + answer);
-        const int mark = sim->journal().size();
+        const qint64 mark = journalMark(*sim);
         flow.act();
         const QList<QJsonObject> sent = flowRequests(*sim, mark);
 
@@ -370,11 +402,12 @@ private:
             flow.teardown();
             flow.setup();
         }
-        const int laterMark = sim->journal().size();
+        const qint64 laterMark = journalMark(*sim);
         flow.later();
         if (!anySucceeded(flowRequests(*sim, laterMark)))
             fail(flow.name, point, "no later request succeeded");
         flow.teardown();
+        currentPoint.clear();
         if (failures.size() == failuresBefore)
             ++passed;
     }
@@ -457,7 +490,7 @@ private:
             dialog->initDevice();
         };
         flow.act = [this, &dialog, box, text] {
-            const int mark = sim->journal().size();
+            const qint64 mark = journalMark(*sim);
             dialog->findChild<QComboBox *>(box)->setCurrentText(text);
             waitForOtgCycle(mark, false);
         };
@@ -521,7 +554,7 @@ private slots:
             dialog->initDevice();
         };
         startup.act = [this, &dialog] {
-            const int mark = sim->journal().size();
+            const qint64 mark = journalMark(*sim);
             dialog->loadAndApply();
             waitForOtgCycle(mark, true);
         };
@@ -551,7 +584,7 @@ private slots:
             dialog = std::make_unique<Settings>();
         };
         const auto detect = [this, &window, &dialog](bool untilFound) {
-            const int mark = sim->journal().size();
+            const qint64 mark = journalMark(*sim);
             window = std::make_unique<MainWindow>();
             window->setSettingsDialog(dialog.get());
             // Detection ticks every second; quicker here, same steps. The
