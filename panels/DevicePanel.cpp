@@ -14,6 +14,21 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <filesystem>
+
+namespace {
+
+// The file's last modification, exact to what the file system keeps; the
+// minimum for a missing file.
+std::filesystem::file_time_type modificationTime(const QString &path)
+{
+    std::error_code error;
+    const auto time = std::filesystem::last_write_time(std::filesystem::u8path(path.toStdString()), error);
+    return error ? std::filesystem::file_time_type::min() : time;
+}
+
+} // namespace
+
 const char *const DevicePanel::titleStyle = "font-weight: bold; font-size: 12px; color: white;";
 const char *const DevicePanel::captionStyle = "font-size: 12px; color: white;";
 const char *const DevicePanel::phoneCaptionStyle = "font-size: 10px; color: white;";
@@ -315,9 +330,14 @@ void DevicePanel::store(const char *key, Button *button)
 
 void DevicePanel::store(const char *key, const QVariant &value)
 {
+    // QSettings keeps its first error for good. Once it has one, whether this
+    // write reached the file shows in the file's modification time instead.
+    const bool hadError = settings->status() != QSettings::NoError;
+    const auto before = hadError ? modificationTime(settings->fileName()) : std::filesystem::file_time_type{};
     settings->setValue(QLatin1String(key), value);
     settings->sync();
-    if (settings->status() != QSettings::NoError)
+    if (settings->status() != QSettings::NoError &&
+        (!hadError || modificationTime(settings->fileName()) == before))
         qWarning() << "Failed to write settings file:" << settings->fileName() << settings->status();
     if (logsSaves)
         qDebug() << "控件状态已保存到配置文件";

@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <filesystem>
+
 namespace {
 
 const QStringList kBufferSizes = {QStringLiteral("48"),  QStringLiteral("64"),  QStringLiteral("96"),
@@ -52,6 +54,15 @@ const char *const kOtgOnFailed = "开启OTG芯片失败，可能是驱动未正�
 const char *const kUnknownRate = "未知的音频采样率选项：";
 
 const QString kCaptionStyle = QStringLiteral("font-size: 14px; color: #008888;");
+
+// The file's last modification, exact to what the file system keeps; the
+// minimum for a missing file.
+std::filesystem::file_time_type modificationTime(const QString &path)
+{
+    std::error_code error;
+    const auto time = std::filesystem::last_write_time(std::filesystem::u8path(path.toStdString()), error);
+    return error ? std::filesystem::file_time_type::min() : time;
+}
 
 } // namespace
 
@@ -235,9 +246,14 @@ void Settings::startOtgCycleForRateChange()
 
 void Settings::store(const QString &key, const QString &text)
 {
+    // QSettings keeps its first error for good. Once it has one, whether this
+    // write reached the file shows in the file's modification time instead.
+    const bool hadError = settings->status() != QSettings::NoError;
+    const auto before = hadError ? modificationTime(settings->fileName()) : std::filesystem::file_time_type{};
     settings->setValue(key, text);
     settings->sync();
-    if (settings->status() != QSettings::NoError)
+    if (settings->status() != QSettings::NoError &&
+        (!hadError || modificationTime(settings->fileName()) == before))
         qWarning() << "Failed to write settings file:" << settings->fileName() << settings->status();
 }
 
