@@ -596,7 +596,7 @@ private slots:
                 return;
             }
             // A refused read is retried by the next tick; with no device nothing comes.
-            if (!QTest::qWaitFor([&window] { return window->windowTitle().contains("FW"); }, 1500))
+            if (!QTest::qWaitFor([&window] { return window->windowTitle().contains("FW"); }, 5000))
                 return;
             waitForOtgCycle(mark, true);
         };
