@@ -24,9 +24,15 @@ PipeServerHandle createPipeServer(const std::wstring &name, std::uint32_t &error
 // counts as connected. Fails with ERROR_OPERATION_ABORTED once released.
 bool connectPipeClient(PipeServerHandle server, std::uint32_t &error);
 
+// How long a connected client may stay silent before its read gives up. One
+// client is served at a time, so one that connects and never finishes its
+// message must not hold the pipe for good.
+inline constexpr std::uint32_t kPipeClientSilenceLimitMs = 2000;
+
 // Reads the connected client's message into `buffer`. A message longer than
-// `capacity` fails with ERROR_MORE_DATA, a connection that ends before a
-// whole message with ERROR_BROKEN_PIPE.
+// `capacity` fails with ERROR_MORE_DATA; a connection that ends before a
+// whole message, or stays silent for kPipeClientSilenceLimitMs, with
+// ERROR_BROKEN_PIPE.
 bool readPipeMessage(PipeServerHandle server, void *buffer, std::uint32_t capacity, std::uint32_t &bytesRead,
                      std::uint32_t &error);
 

@@ -142,7 +142,7 @@ void Knob::mousePressEvent(QMouseEvent *event)
     if (event->modifiers() & Qt::ControlModifier) {
         value = minimum;
         emit valueChangedSig(value);
-    announceValue();
+        announceValue();
         update();
     }
 }

@@ -37,9 +37,6 @@ struct PipeServerEnd
 
 namespace {
 
-// How long a connected client may stay silent before its read fails (ERROR_BROKEN_PIPE).
-constexpr time_t kClientReadTimeoutSeconds = 2;
-
 bool makeAddress(const std::string &path, sockaddr_un &address)
 {
     address = {};
@@ -171,9 +168,8 @@ bool connectPipeClient(PipeServerHandle server, std::uint32_t &error)
             error = winerror::GenFailure;
             return false;
         }
-        // One client is served at a time: one that connects and never
-        // finishes its message must not hold the pipe for good.
-        const timeval limit{kClientReadTimeoutSeconds, 0};
+        const timeval limit{static_cast<time_t>(kPipeClientSilenceLimitMs / 1000),
+                            static_cast<suseconds_t>(kPipeClientSilenceLimitMs % 1000 * 1000)};
         ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
         std::lock_guard<std::mutex> guard(server->lock);
         if (server->released) {
@@ -192,7 +188,7 @@ bool readPipeMessage(PipeServerHandle server, void *buffer, std::uint32_t capaci
 {
     bytesRead = 0;
     if (!server || server->clientFd < 0) {
-        error = server ? 233 /* ERROR_PIPE_NOT_CONNECTED */ : 6 /* ERROR_INVALID_HANDLE */;
+        error = server ? winerror::PipeNotConnected : winerror::InvalidHandle;
         return false;
     }
     std::vector<std::uint8_t> payload;

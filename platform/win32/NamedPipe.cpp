@@ -35,13 +35,16 @@ public:
     OwnerOnlySecurity()
     {
         HANDLE token = nullptr;
-        if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
+        if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+            failure = ::GetLastError();
             return;
+        }
         DWORD size = 0;
         ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
         userInfo.resize(size);
         const BOOL haveUser =
             size > 0 && ::GetTokenInformation(token, TokenUser, userInfo.data(), size, &size);
+        failure = ::GetLastError();
         ::CloseHandle(token);
         if (!haveUser)
             return;
@@ -49,8 +52,10 @@ public:
 
         DWORD systemSize = SECURITY_MAX_SID_SIZE;
         systemSid.resize(systemSize);
-        if (!::CreateWellKnownSid(WinLocalSystemSid, nullptr, systemSid.data(), &systemSize))
+        if (!::CreateWellKnownSid(WinLocalSystemSid, nullptr, systemSid.data(), &systemSize)) {
+            failure = ::GetLastError();
             return;
+        }
         PSID system = systemSid.data();
 
         const DWORD aclSize = sizeof(ACL) + 2 * (sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD)) +
@@ -59,11 +64,12 @@ public:
         auto *list = reinterpret_cast<PACL>(acl.data());
         if (!::InitializeAcl(list, aclSize, ACL_REVISION) ||
             !::AddAccessAllowedAce(list, ACL_REVISION, GENERIC_ALL, user) ||
-            !::AddAccessAllowedAce(list, ACL_REVISION, GENERIC_ALL, system))
+            !::AddAccessAllowedAce(list, ACL_REVISION, GENERIC_ALL, system) ||
+            !::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+            !::SetSecurityDescriptorDacl(&descriptor, TRUE, list, FALSE)) {
+            failure = ::GetLastError();
             return;
-        if (!::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
-            !::SetSecurityDescriptorDacl(&descriptor, TRUE, list, FALSE))
-            return;
+        }
         attributes.nLength = sizeof attributes;
         attributes.lpSecurityDescriptor = &descriptor;
         attributes.bInheritHandle = FALSE;
@@ -73,6 +79,8 @@ public:
     // Null when the descriptor could not be built; the caller then refuses to
     // create the pipe rather than fall back to the default (wider) access.
     SECURITY_ATTRIBUTES *get() { return valid ? &attributes : nullptr; }
+    // Why it could not be built, taken where the call failed.
+    std::uint32_t error() const { return failure ? failure : winerror::AccessDenied; }
 
 private:
     std::vector<BYTE> userInfo;
@@ -81,6 +89,7 @@ private:
     SECURITY_DESCRIPTOR descriptor{};
     SECURITY_ATTRIBUTES attributes{};
     bool valid = false;
+    DWORD failure = 0;
 };
 
 // Marks the calling thread as blocked on the pipe for the duration of a call.
@@ -109,13 +118,50 @@ private:
     PipeServerEnd &server;
 };
 
+// Cancels the blocked read of a client that stays silent too long. After the
+// limit it fires again every 100 ms, since a read that had not yet started at
+// the first firing would miss it. Destroying it waits for a running callback,
+// so no cancel reaches whatever the thread does after the read.
+class SilenceLimit
+{
+public:
+    explicit SilenceLimit(PipeServerEnd &server) : server(server)
+    {
+        if (!::CreateTimerQueueTimer(&timer, nullptr, &SilenceLimit::fire, this, kPipeClientSilenceLimitMs,
+                                     100, WT_EXECUTEDEFAULT))
+            timer = nullptr;
+    }
+    ~SilenceLimit()
+    {
+        if (timer)
+            ::DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE);
+    }
+    bool fired() const { return expired; }
+    SilenceLimit(const SilenceLimit &) = delete;
+    SilenceLimit &operator=(const SilenceLimit &) = delete;
+
+private:
+    static void CALLBACK fire(void *context, BOOLEAN)
+    {
+        auto *self = static_cast<SilenceLimit *>(context);
+        self->expired = true;
+        std::lock_guard<std::mutex> guard(self->server.lock);
+        if (self->server.waiter)
+            ::CancelSynchronousIo(self->server.waiter);
+    }
+
+    PipeServerEnd &server;
+    HANDLE timer = nullptr;
+    std::atomic<bool> expired{false};
+};
+
 } // namespace
 
 PipeServerHandle createPipeServer(const std::wstring &name, std::uint32_t &error)
 {
     OwnerOnlySecurity security;
     if (!security.get()) {
-        error = ::GetLastError() ? ::GetLastError() : winerror::AccessDenied;
+        error = security.error();
         return kInvalidPipeServer;
     }
     // FILE_FLAG_FIRST_PIPE_INSTANCE makes this atomic on Windows, but not every
@@ -177,15 +223,20 @@ bool readPipeMessage(PipeServerHandle server, void *buffer, std::uint32_t capaci
     }
     DWORD read = 0;
     BOOL ok;
+    bool silent = false;
     {
         BlockingCall call(*server);
+        SilenceLimit limit(*server);
         ok = ::ReadFile(server->pipe, buffer, capacity, &read, nullptr);
         error = ok ? winerror::Success : ::GetLastError();
+        silent = limit.fired();
     }
     if (server->released) {
         error = winerror::OperationAborted;
         return false;
     }
+    if (!ok && silent && error == winerror::OperationAborted)
+        error = winerror::BrokenPipe;
     if (ok)
         bytesRead = read;
     return ok;

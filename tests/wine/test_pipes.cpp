@@ -280,6 +280,45 @@ void releaseEndsAReadOfASilentClient()
     platform::closePipeServer(server);
 }
 
+// A client that connects and never writes is dropped after the silence limit,
+// and the next real client is served.
+void silentClientIsDropped()
+{
+    std::uint32_t error = 0;
+    platform::PipeServerHandle server = platform::createPipeServer(kIncoming, error);
+    if (!CHECK(server))
+        return;
+    const HANDLE silent =
+        ::CreateFileW(kIncoming.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    CHECK(silent != INVALID_HANDLE_VALUE);
+    auto serving = std::async(std::launch::async, [server] { return serveOne(server); });
+    CHECK(serving.wait_for(std::chrono::milliseconds(500)) == std::future_status::timeout);
+    if (serving.wait_for(std::chrono::seconds(15)) != std::future_status::ready) {
+        CHECK(!"the silent client still holds the pipe");
+        std::cout.flush();
+        ::ExitProcess(1);
+    }
+    const Read dropped = serving.get();
+    CHECK(dropped.connected);
+    CHECK(!dropped.ok);
+    CHECK_EQ(dropped.error, winerror::BrokenPipe);
+    ::CloseHandle(silent);
+
+    auto next = std::async(std::launch::async, [server] { return serveOne(server); });
+    const HANDLE client = sendMessage(openRequest(0x100));
+    CHECK(client != INVALID_HANDLE_VALUE);
+    if (next.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        CHECK(!"the client after the silent one was not served");
+        std::cout.flush();
+        ::ExitProcess(1);
+    }
+    const Read r = next.get();
+    CHECK(r.ok);
+    CHECK_EQ(r.bytesRead, 20u);
+    ::CloseHandle(client);
+    platform::closePipeServer(server);
+}
+
 void resetWithoutAsioSide()
 {
     ErrCapture err;
@@ -320,6 +359,7 @@ int main()
     RUN(onlyTheUserAndSystemMayOpen);
     RUN(releaseEndsAWaitForAClient);
     RUN(releaseEndsAReadOfASilentClient);
+    RUN(silentClientIsDropped);
     RUN(resetWithoutAsioSide);
     RUN(resetSendsTheByteOne);
     return winecheck::finish();
