@@ -17,6 +17,7 @@
 #include "widgets/Knob.h"
 
 #include "LogCapture.h"
+#include "ProcessStats.h"
 #include "SimProcess.h"
 
 #include <QApplication>
@@ -37,17 +38,6 @@
 #include <map>
 
 namespace {
-
-qint64 residentKiB()
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    return -1;
-}
 
 bool sendOpenRequest()
 {
@@ -95,7 +85,7 @@ int main(int argc, char **argv)
     std::map<QString, double> firstSeen; // seconds into the run
     bool plugged = true;
     qint64 rssWarm = -1;
-    qint64 rssStart = residentKiB();
+    qint64 rssStart = processstats::residentKiB();
     int pipeSent = 0;
     {
         LogCapture log;
@@ -141,7 +131,7 @@ int main(int argc, char **argv)
             harvest();
             const qint64 now = clock.elapsed();
             if (rssWarm < 0 && now > 30000)
-                rssWarm = residentKiB();
+                rssWarm = processstats::residentKiB();
             if (plugged && now > nextUnplug) {
                 harvest();
                 sim.command("unplug");
@@ -208,7 +198,7 @@ int main(int argc, char **argv)
         counts["ASIO resets received"] = sim.output().count("ASIO reset received");
         counts["pipe requests delivered"] = pipeSent;
     }
-    const qint64 rssEnd = residentKiB();
+    const qint64 rssEnd = processstats::residentKiB();
 
     // The journal against the INI file: the last mixer block and the last
     // level and switch frames per channel must be what the INI holds.

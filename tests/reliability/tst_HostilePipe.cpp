@@ -4,6 +4,7 @@
 // one connection, oversized and truncated messages. After each, the next
 // real open request still arrives, and neither descriptors nor memory grow.
 #include "LogCapture.h"
+#include "ProcessStats.h"
 
 #include "platform/NamedPipe.h"
 #include "platform/posix/Framing.h"
@@ -47,22 +48,6 @@ bool send(const std::vector<std::uint8_t> &message)
         platform::writePipeMessage(client, message.data(), static_cast<std::uint32_t>(message.size()), error);
     platform::closePipeClient(client);
     return ok;
-}
-
-int openDescriptors()
-{
-    return static_cast<int>(QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
-}
-
-qint64 residentKiB()
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    return -1;
 }
 
 } // namespace
@@ -189,8 +174,8 @@ private slots:
     void noGrowthUnderRepeatedAbuse()
     {
         verifyStillServing();
-        const int fdsBefore = openDescriptors();
-        const qint64 rssBefore = residentKiB();
+        const int fdsBefore = processstats::openDescriptors();
+        const qint64 rssBefore = processstats::residentKiB();
         for (int round = 0; round < 5; ++round) {
             std::thread flood([] {
                 for (int i = 0; i < 20; ++i) {
@@ -210,8 +195,8 @@ private slots:
             platform::closePipeClient(idle);
         }
         verifyStillServing();
-        const int fdsAfter = openDescriptors();
-        const qint64 rssAfter = residentKiB();
+        const int fdsAfter = processstats::openDescriptors();
+        const qint64 rssAfter = processstats::residentKiB();
         qInfo() << "hostile pipe: descriptors" << fdsBefore << "->" << fdsAfter << ", VmRSS KiB" << rssBefore
                 << "->" << rssAfter;
         QVERIFY2(fdsAfter <= fdsBefore, qPrintable(QStringLiteral("%1 -> %2").arg(fdsBefore).arg(fdsAfter)));
