@@ -72,6 +72,19 @@ Read serveOne(platform::PipeServerHandle server)
     return r;
 }
 
+// Waits for a thread the test started. One that never returns cannot be
+// joined or abandoned safely, so the test program ends there, failed.
+template <typename T> T finishedOrExit(std::future<T> &thread, std::chrono::seconds limit, const char *what)
+{
+    if (thread.wait_for(limit) != std::future_status::ready) {
+        CHECK(!what);
+        std::cout << "    " << what << std::endl;
+        std::cout.flush();
+        ::ExitProcess(1);
+    }
+    return thread.get();
+}
+
 // Collects what the code under test writes to the standard error stream,
 // where the test build's debug stream goes.
 class ErrCapture
@@ -109,12 +122,7 @@ void readsAMessageWithWordFive()
     auto serving = std::async(std::launch::async, [server] { return serveOne(server); });
     const HANDLE again = sendMessage(openRequest(0x100));
     CHECK(again != INVALID_HANDLE_VALUE);
-    if (serving.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
-        CHECK(!"the second client was not served");
-        std::cout.flush();
-        ::ExitProcess(1);
-    }
-    const Read second = serving.get();
+    const Read second = finishedOrExit(serving, std::chrono::seconds(10), "the second client was not served");
     CHECK(second.ok);
     std::memcpy(&word5, second.buffer + 16, 4);
     CHECK_EQ(word5, 0x100u);
@@ -293,12 +301,8 @@ void silentClientIsDropped()
     CHECK(silent != INVALID_HANDLE_VALUE);
     auto serving = std::async(std::launch::async, [server] { return serveOne(server); });
     CHECK(serving.wait_for(std::chrono::milliseconds(500)) == std::future_status::timeout);
-    if (serving.wait_for(std::chrono::seconds(15)) != std::future_status::ready) {
-        CHECK(!"the silent client still holds the pipe");
-        std::cout.flush();
-        ::ExitProcess(1);
-    }
-    const Read dropped = serving.get();
+    const Read dropped =
+        finishedOrExit(serving, std::chrono::seconds(15), "the silent client still holds the pipe");
     CHECK(dropped.connected);
     CHECK(!dropped.ok);
     CHECK_EQ(dropped.error, winerror::BrokenPipe);
@@ -307,12 +311,8 @@ void silentClientIsDropped()
     auto next = std::async(std::launch::async, [server] { return serveOne(server); });
     const HANDLE client = sendMessage(openRequest(0x100));
     CHECK(client != INVALID_HANDLE_VALUE);
-    if (next.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
-        CHECK(!"the client after the silent one was not served");
-        std::cout.flush();
-        ::ExitProcess(1);
-    }
-    const Read r = next.get();
+    const Read r =
+        finishedOrExit(next, std::chrono::seconds(10), "the client after the silent one was not served");
     CHECK(r.ok);
     CHECK_EQ(r.bytesRead, 20u);
     ::CloseHandle(client);
