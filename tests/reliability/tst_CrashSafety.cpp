@@ -153,11 +153,22 @@ private slots:
             stored.sync();
         }
         const IniState before = readIni(ini);
-        for (int delay : {1100, 1150, 1200, 1300, 1500, 2500}) {
+        // Kills at moments around the detection and restore; the last one
+        // (0) waits for the restore's own log line instead, however slow the
+        // build is.
+        for (int delay : {1100, 1150, 1200, 1300, 1500, 0}) {
             QProcess program;
+            program.setProcessChannelMode(QProcess::MergedChannels);
             program.start(QStringLiteral(ZELVORO_DRIVER_PATH), {});
             QVERIFY(program.waitForStarted(10000));
-            QTest::qWait(delay);
+            if (delay > 0) {
+                QTest::qWait(delay);
+            } else {
+                QByteArray seen;
+                while (!seen.contains("已从配置文件加载控件状态") && program.waitForReadyRead(30000))
+                    seen += program.readAll();
+                QVERIFY2(seen.contains("已从配置文件加载控件状态"), seen.right(400).constData());
+            }
             ::kill(static_cast<pid_t>(program.processId()), SIGKILL);
             QVERIFY(program.waitForFinished(10000));
             const IniState after = readIni(ini);
