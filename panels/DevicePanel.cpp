@@ -6,6 +6,7 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -60,8 +61,13 @@ bool DevicePanel::startDevice(const char *model, std::initializer_list<std::uint
     }
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(dir);
-    settings = new QSettings(dir + QLatin1Char('/') + QLatin1String(model) + QStringLiteral(".ini"),
-                             QSettings::IniFormat, this);
+    const QString path = dir + QLatin1Char('/') + QLatin1String(model) + QStringLiteral(".ini");
+    settings = new QSettings(path, QSettings::IniFormat, this);
+    // A file another program holds reads as empty: its defaults must not replace it.
+    if (settings->status() == QSettings::AccessError && QFileInfo::exists(path)) {
+        qDebug() << "Failed to read settings file:" << path << settings->status();
+        holdWrites = true;
+    }
     return true;
 }
 
@@ -102,8 +108,18 @@ QString DevicePanel::meterText(std::int32_t word)
     return QString::number(AudioBusDevice::amplitudeToDb(word), 'f', 1) + QStringLiteral(" dB");
 }
 
-void DevicePanel::restoreState(const std::vector<StateKey> &keys)
+void DevicePanel::restoreState(const std::vector<StateKey> &keys, std::initializer_list<Output *> outputs)
 {
+    // Every block of the restore carries the stored levels, mutes and dims:
+    // the early ones (direct monitoring, the first level) are not left at unity.
+    for (Output *output : outputs) {
+        output->muted = settings->value(QLatin1String(output->muteKey), false).toBool();
+        output->dimmed = settings->value(QLatin1String(output->dimKey), false).toBool();
+        const int level = output->knob->bounded(settings->value(QLatin1String(output->levelKey), -80).toInt());
+        const double gain = AudioBusDevice::dbToGain(output->effectiveLevel(level));
+        mixerBlock.vector(0, output->left) = gain;
+        mixerBlock.vector(0, output->right) = gain;
+    }
     for (const StateKey &entry : keys) {
         const QVariant stored = settings->value(QLatin1String(entry.key), entry.fallback);
         if (entry.knob)
@@ -112,6 +128,7 @@ void DevicePanel::restoreState(const std::vector<StateKey> &keys)
             entry.button->setStatus(stored.toBool());
     }
     qDebug() << "已从配置文件加载控件状态";
+    holdWrites = false;
 }
 
 Button *DevicePanel::makeButton(const char *name, const QString &text, const char *accent, bool tall)
@@ -121,6 +138,7 @@ Button *DevicePanel::makeButton(const char *name, const QString &text, const cha
     auto *button = new Button(text);
     button->setParent(this);
     button->setObjectName(QLatin1String(name));
+    applied.insert(button, false);
     button->offTextColor = QStringLiteral("#8a95aa");
     button->onBackground = QStringLiteral("#1b1e23");
     button->offBackground = QStringLiteral("#1b1e23");
@@ -143,6 +161,7 @@ Knob *DevicePanel::makeGainKnob(const char *name, int maximum, int displayOffset
     knob->minimum = 0;
     knob->maximum = maximum;
     knob->value = 0;
+    applied.insert(knob, 0);
     knob->displayOffset = displayOffset;
     knob->textColor = QColor(QStringLiteral("#00ff7f"));
     knob->arcColor = QColor(QStringLiteral("#f1fa8c"));
@@ -259,31 +278,48 @@ void DevicePanel::setColumns(const QList<QLayout *> &inputs, const QList<QLayout
 void DevicePanel::setMicGain(int channel, int value, Knob *knob, const char *key)
 {
     // The device counts gain in half steps of the knob.
-    if (device->setMicVolume(channel, 2 * value))
+    if (device->setMicVolume(channel, 2 * value)) {
         qDebug() << "Mic volume set to:" << value;
-    else
+        applied.insert(knob, knob->value);
+        store(key, knob);
+    } else {
+        // The knob shows the gain the device still has; the stored one is replayed at the next start.
         qDebug() << "Failed to set mic volume.";
-    store(key, knob);
+        knob->showValue(shownBefore(knob));
+    }
 }
 
 void DevicePanel::setMicPad(int channel, bool on, Button *button, const char *key)
 {
     qDebug() << "Mic 20dB Button Clicked" << int(on);
-    if (device->setMic20dB(channel, on))
-        qDebug() << "Mic 20dB switched for channel 1.";
-    else
-        qDebug() << "Failed to switch mic 20dB.";
-    store(key, button);
+    const bool accepted = device->setMic20dB(channel, on);
+    qDebug() << (accepted ? "Mic 20dB switched for channel 1." : "Failed to switch mic 20dB.");
+    settleSwitch(button, accepted, key, shownBefore(button));
 }
 
 void DevicePanel::setMicPhantom(int channel, bool on, Button *button, const char *key)
 {
     qDebug() << "Mic 48V Button Clicked" << int(on);
-    if (device->setMic48V(channel, on))
-        qDebug() << "Mic 48V switched for channel 1.";
-    else
-        qDebug() << "Failed to switch mic 48V.";
-    store(key, button);
+    const bool accepted = device->setMic48V(channel, on);
+    qDebug() << (accepted ? "Mic 48V switched for channel 1." : "Failed to switch mic 48V.");
+    // After a refused off the microphone may still get phantom power: never show it off.
+    settleSwitch(button, accepted, key, !on || shownBefore(button));
+}
+
+void DevicePanel::settleSwitch(Button *button, bool accepted, const char *key, bool shown)
+{
+    if (accepted) {
+        applied.insert(button, button->status);
+        store(key, button);
+    } else {
+        applied.insert(button, shown);
+        button->showStatus(shown);
+    }
+}
+
+int DevicePanel::shownBefore(const QObject *control) const
+{
+    return applied.value(control, 0);
 }
 
 void DevicePanel::setDirect(bool on, Button *button, const char *key, std::initializer_list<Route> routes)
@@ -330,6 +366,8 @@ void DevicePanel::store(const char *key, Button *button)
 
 void DevicePanel::store(const char *key, const QVariant &value)
 {
+    if (holdWrites)
+        return;
     // QSettings keeps its first error for good. Once it has one, whether this
     // write reached the file shows in the file's modification time instead.
     const bool hadError = settings->status() != QSettings::NoError;

@@ -5,6 +5,7 @@
 #include "driver/MeterBlock.h"
 #include "driver/MixerBlock.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -51,12 +52,14 @@ protected:
     };
 
     // A stereo output: its level knob, its two gain-vector-0 entries, the INI
-    // key of the level, and its mute and dim flags.
+    // keys of its level, mute and dim, and its mute and dim flags.
     struct Output
     {
         std::size_t left;
         std::size_t right;
         const char *levelKey;
+        const char *muteKey;
+        const char *dimKey;
         Knob *knob = nullptr;
         bool muted = false;
         bool dimmed = false;
@@ -78,9 +81,11 @@ protected:
     // Unity gain vectors and the fixed routes of matrices 0, 3, 4 and 5.
     void initMixerBlock();
     void startMeterPoll();
-    // Replays each key, in table order, through the control's own setter so that
-    // its handler sends it to the device and writes it back.
-    void restoreState(const std::vector<StateKey> &keys);
+    // Puts each output's stored level, after its stored mute and dim, into the
+    // block copy and the flags, then replays each key, in table order, through
+    // the control's own setter so that its handler sends it to the device and
+    // writes it back. No block of the restore is louder than the stored state.
+    void restoreState(const std::vector<StateKey> &keys, std::initializer_list<Output *> outputs);
 
     // Controls and labels in the panels' look.
     Button *makeButton(const char *name, const QString &text, const char *accent, bool tall = false);
@@ -111,6 +116,13 @@ protected:
     // driver refused the block (the copy keeps the new gain either way).
     bool writeOutputLevel(const Output &output, int value, double &gain);
 
+    // Ends a switch request: an accepted state is stored; a refused one puts
+    // the button back to `shown` without emitting and leaves its key alone.
+    void settleSwitch(Button *button, bool accepted, const char *key, bool shown);
+    // The state a gain knob or switch showed before its current change: what
+    // the device last accepted, or the control's start state.
+    int shownBefore(const QObject *control) const;
+
     void store(const char *key, Knob *knob);
     void store(const char *key, Button *button);
 
@@ -133,4 +145,10 @@ protected:
 private:
     void store(const char *key, const QVariant &value);
     void refreshMeters();
+
+    // What the device last accepted (or the start value) per gain knob and switch.
+    QHash<const QObject *, int> applied;
+    // Set while a restore replays a file that could not be read: the defaults
+    // reach the device, but the file keeps what it holds.
+    bool holdWrites = false;
 };

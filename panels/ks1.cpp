@@ -25,7 +25,7 @@ ks1::ks1(QWidget *parent) : SingleInputPanel(parent)
         {"Button/HeadphoneMuteIsChecked", false, muteButton},
         {"Button/HeadphoneDimIsChecked", false, dimButton},
         {"Dial/OtgToHpValue", 0, phoneKnob},
-    });
+    }, {&headphone});
 }
 
 void ks1::buildControls()
@@ -77,13 +77,14 @@ void ks1::nameControls()
 void ks1::instrumentChanged(int channel, bool on)
 {
     qDebug() << "Mic Instr Button Clicked" << int(on);
-    if (device->setMicInstrument(channel, on)) {
+    const bool accepted = device->setMicInstrument(channel, on);
+    if (accepted) {
         qDebug() << "Mic instruction switched for channel 1.";
         instrumentButton->setText(on ? tr("INST") : tr("MIC"));
     } else {
         qDebug() << "Failed to switch mic instruction.";
     }
-    store("Button/MicInstrIsChecked", instrumentButton);
+    settleSwitch(instrumentButton, accepted, "Button/MicInstrIsChecked", shownBefore(instrumentButton));
 }
 
 void ks1::showMeters(const MeterBlock &block)

@@ -43,7 +43,7 @@ ks2::ks2(QWidget *parent) : DevicePanel(parent)
         {"Button/HeadphoneDimIsChecked", false, headphoneDimButton},
         {"Dial/OtgToHpValue", 0, phoneToHeadphoneKnob},
         {"Dial/OtgToSPValue", 0, phoneToSpeakerKnob},
-    });
+    }, {&speaker, &headphone});
 }
 
 QVBoxLayout *ks2::buildMicColumn(int channel, MicChannel &mic, const QString &title)

@@ -29,7 +29,7 @@ kt::kt(QWidget *parent) : SingleInputPanel(parent)
         {"Dial/HeadphoneValue", -80, headphoneKnob},
         {"Button/HeadphoneMuteIsChecked", false, muteButton},
         {"Button/HeadphoneDimIsChecked", false, dimButton},
-    });
+    }, {&headphone});
 }
 
 void kt::nameControls()

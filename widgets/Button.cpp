@@ -62,6 +62,13 @@ void Button::setStatus(bool s)
     announceState();
 }
 
+void Button::showStatus(bool s)
+{
+    status = s;
+    updateStyle();
+    announceState();
+}
+
 void Button::mousePressEvent(QMouseEvent *)
 {
     // The base handler is deliberately not called: the button keeps its own state and

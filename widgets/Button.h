@@ -18,6 +18,8 @@ public:
 
     void updateStyle();
     void setStatus(bool s);
+    // Shows a state without emitting: the owner puts back a state it could not apply.
+    void showStatus(bool s);
 
     // The style sheet for the given state and colours (pure; updateStyle applies it).
     QString styleSheetFor(bool on) const;

@@ -63,6 +63,18 @@ void Knob::setValue(int v)
     update();
 }
 
+void Knob::showValue(int v)
+{
+    value = bounded(v);
+    announceValue();
+    update();
+}
+
+int Knob::bounded(int v) const
+{
+    return boundedTo(v, minimum, maximum);
+}
+
 int Knob::spanFor(int value, int minimum, int maximum)
 {
     // An empty range has no meaningful fraction: draw no value arc rather than divide by zero.

@@ -19,6 +19,10 @@ public:
     explicit Knob(QWidget *parent = nullptr);
 
     void setValue(int v);
+    // Shows a value without emitting: the owner puts back a value it could not apply.
+    void showValue(int v);
+    // The value clamped to [minimum, maximum], as setValue keeps it.
+    int bounded(int v) const;
 
     // Properties: the owner assigns them after construction (no repaint, no signal).
     int value = -80;

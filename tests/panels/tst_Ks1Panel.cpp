@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -89,13 +90,15 @@ private slots:
                 QCOMPARE(r.value("in_len").toInt(), 66304);
         }
 
-        // The direct write goes out before any level handler ran: unity in vector 0.
+        // The direct write goes out before the level handler ran, already with
+        // the stored headphone level: -80 dB (0.0), not unity.
         const QList<QJsonObject> blocks = mixerWrites(*sim);
-        QCOMPARE(sentEntries(blocks[0]), constructorEntries());
-        // Afterwards: headphones at -80 dB (0.0), phone at its stored default 0 dB (1.0).
-        std::map<int, double> last = constructorEntries();
-        last.erase(vector(0, 0));
-        last.erase(vector(0, 1));
+        std::map<int, double> first = constructorEntries();
+        first.erase(vector(0, 0));
+        first.erase(vector(0, 1));
+        QCOMPARE(sentEntries(blocks[0]), first);
+        // Afterwards the phone at its stored default 0 dB (1.0) as well.
+        std::map<int, double> last = first;
         last[matrix(2, 0, 2)] = 1.0;
         last[matrix(2, 1, 3)] = 1.0;
         QCOMPARE(sentEntries(blocks.last()), last);
@@ -133,7 +136,7 @@ private slots:
         QVERIFY(panel.findChild<Button *>("phantomButton")->status);
     }
 
-    void storedMuteAndDimReachTheLastHeadphoneWrite_data()
+    void storedMuteAndDimReachEveryHeadphoneWrite_data()
     {
         QTest::addColumn<int>("level");
         QTest::addColumn<bool>("mute");
@@ -146,7 +149,7 @@ private slots:
         QTest::newRow("-65 dimmed") << -65 << false << true << 0.0;
     }
 
-    void storedMuteAndDimReachTheLastHeadphoneWrite()
+    void storedMuteAndDimReachEveryHeadphoneWrite()
     {
         QFETCH(int, level);
         QFETCH(bool, mute);
@@ -158,8 +161,14 @@ private slots:
         QVERIFY(startSim());
         ks1 panel;
         QTRY_COMPARE(requests(*sim).size(), 11);
-        QCOMPARE(lastHeadphoneGain(), gain);
-        QCOMPARE(entry(mixerWrites(*sim).last(), vector(0, 1)), gain);
+        // No burst at start: every block of the restore carries the stored level.
+        const QList<QJsonObject> blocks = mixerWrites(*sim);
+        QCOMPARE(blocks.size(), 5);
+        for (const QJsonObject &block : blocks) {
+            QCOMPARE(entry(block, vector(0, 0)), gain);
+            QCOMPARE(entry(block, vector(0, 1)), gain);
+        }
+        QCOMPARE(panel.findChild<Button *>("muteButton")->status, mute);
         QCOMPARE(iniValue("ks1", "Dial/HeadphoneValue").toInt(), level);
     }
 
@@ -275,36 +284,52 @@ private slots:
         QCOMPARE(iniValue("ks1", "Button/Mic48VIsChecked").toBool(), true);
     }
 
-    void refusedRequestsKeepTheControlsAndStillStore()
+    void refusedSwitchesAndGainGoBackMixerWritesStillStore()
     {
         QVERIFY(startSim());
         ks1 panel;
         QTRY_COMPARE(requests(*sim).size(), 11);
         LogCapture log;
+        // A refused request is the only one sent: putting the control back emits nothing.
+        const auto refuse = [&](const char *op, const std::function<void()> &act) {
+            QVERIFY(sim->command(QStringLiteral("fail %1@1").arg(op)).startsWith("ok"));
+            const int before = requests(*sim).size();
+            act();
+            QTest::qWait(50);
+            QCOMPARE(requests(*sim).size(), before + 1);
+            QVERIFY(requests(*sim).last().value("status").toInt() != 0);
+        };
 
-        QVERIFY(sim->command("fail setMicInstrument@1").startsWith("ok"));
         auto *instrument = panel.findChild<Button *>("instrumentButton");
-        QTest::mousePress(instrument, Qt::LeftButton);
+        refuse("setMicInstrument", [&] { QTest::mousePress(instrument, Qt::LeftButton); });
         QVERIFY(log.contains("Failed to switch mic instruction."));
-        QVERIFY(instrument->status);
+        QVERIFY(!instrument->status);
         QCOMPARE(instrument->text(), QString("MIC"));
-        QCOMPARE(iniValue("ks1", "Button/MicInstrIsChecked").toBool(), true);
+        QCOMPARE(iniValue("ks1", "Button/MicInstrIsChecked").toBool(), false);
 
-        QVERIFY(sim->command("fail setMic20dB@1").startsWith("ok"));
-        QTest::mousePress(panel.findChild<Button *>("padButton"), Qt::LeftButton);
+        auto *pad = panel.findChild<Button *>("padButton");
+        refuse("setMic20dB", [&] { QTest::mousePress(pad, Qt::LeftButton); });
         QVERIFY(log.contains("Failed to switch mic 20dB."));
-        QCOMPARE(iniValue("ks1", "Button/Mic20dBIsChecked").toBool(), true);
+        QVERIFY(!pad->status);
+        QCOMPARE(iniValue("ks1", "Button/Mic20dBIsChecked").toBool(), false);
 
-        QVERIFY(sim->command("fail setMic48V@1").startsWith("ok"));
-        QTest::mousePress(panel.findChild<Button *>("phantomButton"), Qt::LeftButton);
+        auto *phantom = panel.findChild<Button *>("phantomButton");
+        refuse("setMic48V", [&] { QTest::mousePress(phantom, Qt::LeftButton); });
         QVERIFY(log.contains("Failed to switch mic 48V."));
+        QVERIFY(!phantom->status);
+        QCOMPARE(iniValue("ks1", "Button/Mic48VIsChecked").toBool(), false);
+        // Phantom power the device did not switch off is never shown off.
+        QTest::mousePress(phantom, Qt::LeftButton);
+        QTRY_COMPARE(iniValue("ks1", "Button/Mic48VIsChecked").toBool(), true);
+        refuse("setMic48V", [&] { QTest::mousePress(phantom, Qt::LeftButton); });
+        QVERIFY(phantom->status);
         QCOMPARE(iniValue("ks1", "Button/Mic48VIsChecked").toBool(), true);
 
-        QVERIFY(sim->command("fail setMicVolume@1").startsWith("ok"));
-        panel.findChild<Knob *>("micGainKnob")->setValue(10);
+        auto *gain = panel.findChild<Knob *>("micGainKnob");
+        refuse("setMicVolume", [&] { gain->setValue(10); });
         QVERIFY(log.contains("Failed to set mic volume."));
-        QCOMPARE(panel.findChild<Knob *>("micGainKnob")->value, 10);
-        QCOMPARE(iniValue("ks1", "Dial/MicValue").toInt(), 10);
+        QCOMPARE(gain->value, 0);
+        QCOMPARE(iniValue("ks1", "Dial/MicValue").toInt(), 0);
 
         QVERIFY(sim->command("fail writeMixerBlock@1").startsWith("ok"));
         QTest::mousePress(panel.findChild<Button *>("directButton"), Qt::LeftButton);

@@ -87,11 +87,12 @@ private slots:
         QCOMPARE(sent[10].value("frame").toString(), frameHex(0x5B, 0, 2));
 
         const QList<QJsonObject> blocks = mixerWrites(*sim);
-        // The mic 1 direct write still carries unity gain on every output.
+        // The mic 1 direct write already carries the stored -80 dB (0.0) on
+        // both outputs and unity on the channels no control sets.
         const std::map<int, double> first = sentEntries(blocks.first());
-        QCOMPARE(first.size(), std::size_t(96 + 8 + 4 + 6 + 8));
+        QCOMPARE(first.size(), std::size_t(96 - 4 + 8 + 4 + 6 + 8));
         for (int i = 0; i < 32; ++i)
-            QCOMPARE(first.at(vector(0, i)), 1.0);
+            QCOMPARE(entry(blocks.first(), vector(0, i)), i == 0 || i == 1 || i == 4 || i == 5 ? 0.0 : 1.0);
         for (int index : {matrix(3, 4, 0), matrix(3, 5, 1), matrix(4, 4, 0), matrix(4, 5, 1), matrix(4, 2, 0),
                           matrix(3, 1, 1), matrix(0, 11, 7), matrix(5, 7, 7)})
             QCOMPARE(first.at(index), 1.0);
@@ -139,16 +140,52 @@ private slots:
         QCOMPARE(iniValue("ks2", "Dial/Mic1Value").toInt(), 0);
     }
 
+    void storedMuteAndDimReachEachOutput_data()
+    {
+        QTest::addColumn<bool>("speakerMute");
+        QTest::addColumn<bool>("speakerDim");
+        QTest::addColumn<bool>("headphoneMute");
+        QTest::addColumn<bool>("headphoneDim");
+        QTest::addColumn<double>("speaker");
+        QTest::addColumn<double>("headphone");
+        const double dimmed = std::pow(10.0, -14.0 / 20.0);
+        QTest::newRow("speaker muted, headphone dimmed") << true << false << false << true << 0.0 << dimmed;
+        QTest::newRow("speaker dimmed, headphone muted and dimmed") << false << true << true << true << dimmed << 0.0;
+    }
+
+    // Both outputs stored at +6 dB: no restore block, not even the first
+    // (mic 1 direct), carries more than the stored mute and dim allow.
     void storedMuteAndDimReachEachOutput()
     {
-        writeIni("ks2", {{"Dial/SpeakerValue", 6}, {"Button/SpeakerDimIsChecked", true}, {"Dial/HeadphoneValue", 6},
-                         {"Button/HeadphoneMuteIsChecked", true}, {"Button/HeadphoneDimIsChecked", true}});
+        QFETCH(bool, speakerMute);
+        QFETCH(bool, speakerDim);
+        QFETCH(bool, headphoneMute);
+        QFETCH(bool, headphoneDim);
+        QFETCH(double, speaker);
+        QFETCH(double, headphone);
+        writeIni("ks2", {{"Dial/SpeakerValue", 6},
+                         {"Button/SpeakerMuteIsChecked", speakerMute},
+                         {"Button/SpeakerDimIsChecked", speakerDim},
+                         {"Dial/HeadphoneValue", 6},
+                         {"Button/HeadphoneMuteIsChecked", headphoneMute},
+                         {"Button/HeadphoneDimIsChecked", headphoneDim}});
         QVERIFY(startSim());
+        LogCapture log;
         ks2 panel;
         QTRY_COMPARE(requests(*sim).size(), 20);
-        QCOMPARE(speakerGain(), std::pow(10.0, -14.0 / 20.0));
-        QCOMPARE(entry(lastBlock(), vector(0, 1)), std::pow(10.0, -14.0 / 20.0));
-        QCOMPARE(headphoneGain(), 0.0);
+        const QList<QJsonObject> blocks = mixerWrites(*sim);
+        QCOMPARE(blocks.size(), 10);
+        for (const QJsonObject &block : blocks) {
+            QCOMPARE(entry(block, vector(0, 0)), speaker);
+            QCOMPARE(entry(block, vector(0, 1)), speaker);
+            QCOMPARE(entry(block, vector(0, 4)), headphone);
+            QCOMPARE(entry(block, vector(0, 5)), headphone);
+        }
+        QCOMPARE(panel.findChild<Button *>("speakerMuteButton")->status, speakerMute);
+        QCOMPARE(panel.findChild<Button *>("headphoneDimButton")->status, headphoneDim);
+        QVERIFY(log.contains(speakerMute ? "Speaker Mute Button Clicked: Mute ON"
+                                         : "Speaker Mute Button Clicked: Mute OFF"));
+        QCOMPARE(iniValue("ks2", "Dial/SpeakerValue").toInt(), 6);
     }
 
     void speakerAndHeadphonePathsAreIndependent()
@@ -294,7 +331,7 @@ private slots:
         QCOMPARE(iniValue("ks2", "Dial/Mic2Value").toInt(), 1);
     }
 
-    void refusedRequestsKeepTheControlsAndStillStore()
+    void refusedSwitchesAndGainGoBackMixerWritesStillStore()
     {
         QVERIFY(startSim());
         ks2 panel;
@@ -309,12 +346,13 @@ private slots:
             QVariant stored;
         };
         const QList<Case> cases = {
+            // A refused gain or switch keeps its key; the mixer writes store their new value.
             {"setMicVolume", [&] { panel.findChild<Knob *>("mic2GainKnob")->setValue(20); }, "Failed to set mic volume.",
-             "Dial/Mic2Value", 20},
+             "Dial/Mic2Value", 0},
             {"setMic20dB", [&] { QTest::mousePress(panel.findChild<Button *>("mic1PadButton"), Qt::LeftButton); },
-             "Failed to switch mic 20dB.", "Button/Mic120dBIsChecked", true},
+             "Failed to switch mic 20dB.", "Button/Mic120dBIsChecked", false},
             {"setMic48V", [&] { QTest::mousePress(panel.findChild<Button *>("mic2PhantomButton"), Qt::LeftButton); },
-             "Failed to switch mic 48V.", "Button/Mic248VIsChecked", true},
+             "Failed to switch mic 48V.", "Button/Mic248VIsChecked", false},
             {"writeMixerBlock",
              [&] { QTest::mousePress(panel.findChild<Button *>("mic2DirectButton"), Qt::LeftButton); },
              "Failed to set Monitor Mic.", "Button/MonitorMic2IsChecked", true},
@@ -335,6 +373,10 @@ private slots:
             QVERIFY2(log.contains(c.message), c.message);
             QCOMPARE(iniValue("ks2", c.key).toString(), c.stored.toString());
         }
+        // The refused controls show what the device still has.
+        QCOMPARE(panel.findChild<Knob *>("mic2GainKnob")->value, 0);
+        QVERIFY(!panel.findChild<Button *>("mic1PadButton")->status);
+        QVERIFY(!panel.findChild<Button *>("mic2PhantomButton")->status);
         QCOMPARE(log.count("Failed to set OTG to SP volume."), 0);
         // The next accepted block carries what the refused ones changed.
         panel.findChild<Knob *>("headphoneKnob")->setValue(0);
