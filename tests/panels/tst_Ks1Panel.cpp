@@ -10,6 +10,8 @@
 #include "PanelJournal.h"
 #include "SimProcess.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
@@ -355,6 +357,31 @@ private slots:
         QCOMPARE(entry(last, matrix(2, 0, 0)), 1.0);
         QCOMPARE(entry(last, matrix(2, 0, 2)), AudioBusDevice::dbToGain(-6));
         QCOMPARE(entry(last, vector(0, 0)), AudioBusDevice::dbToGain(-9));
+    }
+
+    // A settings file that exists but cannot be read (here a directory in its
+    // place): the defaults reach the device, the file is not overwritten
+    // during the restore, and later changes are written as usual.
+    void unreadableSettingsAreNotOverwrittenByTheRestore()
+    {
+        QVERIFY(QDir().mkpath(iniPath("ks1")));
+        QVERIFY(startSim());
+        LogCapture log;
+        ks1 panel;
+        QTRY_COMPARE(requests(*sim).size(), 11);
+        QVERIFY(log.contains("Failed to read settings file: \"" + iniPath("ks1") + "\" QSettings::AccessError"));
+        QCOMPARE(describe(requests(*sim)[6]), QString("setMicVolume(1,0)"));
+        QCOMPARE(lastHeadphoneGain(), 0.0);
+        QVERIFY(QFileInfo(iniPath("ks1")).isDir());
+        QVERIFY(!log.contains("Failed to write settings file:"));
+
+        // Once the other program lets go, a user action is stored beside what the file held.
+        QVERIFY(QDir(iniPath("ks1")).removeRecursively());
+        writeIni("ks1", {{"Dial/MicValue", 20}, {"Button/Mic48VIsChecked", true}});
+        panel.findChild<Knob *>("headphoneKnob")->setValue(-30);
+        QCOMPARE(iniValue("ks1", "Dial/HeadphoneValue").toInt(), -30);
+        QCOMPARE(iniValue("ks1", "Dial/MicValue").toInt(), 20);
+        QCOMPARE(iniValue("ks1", "Button/Mic48VIsChecked").toBool(), true);
     }
 
     void noDeviceLeavesAnEmptyPanel()
