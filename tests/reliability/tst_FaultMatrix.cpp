@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QMenu>
 #include <QSet>
@@ -57,6 +58,9 @@ struct Flow
     // its position in the flow, `occurrence` its count among requests of its op.
     std::function<QString(const QJsonObject &request, int index, int occurrence)> failureLine;
     QString unplugLine;
+    // Further checks of a faulty run while its objects still live: what was
+    // sent, and the INI file before it. Empty when all is well.
+    std::function<QString(const QList<QJsonObject> &sent, const IniState &before)> verify;
 };
 
 QString faultOp(const QJsonObject &request)
@@ -187,6 +191,45 @@ QString restoreLine(const QString &op)
     if (op == "setMicInstrument")
         return "Failed to switch mic instruction.";
     return QStringLiteral("<no line known for %1>").arg(op);
+}
+
+// Gain and switch requests: a refused one puts its control back and keeps its key.
+bool isSwitchOrGain(const QString &op)
+{
+    return op == "setMicVolume" || op == "setMic20dB" || op == "setMic48V" || op == "setMicInstrument";
+}
+
+QList<QJsonObject> refusedSwitchesAndGains(const QList<QJsonObject> &sent)
+{
+    QList<QJsonObject> out;
+    for (const QJsonObject &r : sent)
+        if (isSwitchOrGain(faultOp(r)) && r.value("status").toInt() != 0)
+            out << r;
+    return out;
+}
+
+// The control and INI key a gain or switch request belongs to.
+QPair<QString, QString> controlOf(const QString &model, const QString &op, int channel)
+{
+    const bool ks2 = model == "ks2";
+    const QString mic = ks2 ? QStringLiteral("mic%1").arg(channel) : QString();
+    const QString keyMic = ks2 ? QString::number(channel) : QString();
+    if (op == "setMicVolume")
+        return {ks2 ? mic + "GainKnob" : "micGainKnob", "Dial/Mic" + keyMic + "Value"};
+    if (op == "setMic20dB")
+        return {ks2 ? mic + "PadButton" : "padButton", "Button/Mic" + keyMic + "20dBIsChecked"};
+    if (op == "setMic48V")
+        return {ks2 ? mic + "PhantomButton" : "phantomButton", "Button/Mic" + keyMic + "48VIsChecked"};
+    return {"instrumentButton", "Button/MicInstrIsChecked"};
+}
+
+int controlState(QWidget *panel, const QString &name)
+{
+    if (auto *knob = panel->findChild<Knob *>(name))
+        return knob->value;
+    if (auto *button = panel->findChild<Button *>(name))
+        return button->status;
+    return -1000;
 }
 
 // While a panel restores, a refused mixer write shows as one of these.
@@ -394,6 +437,11 @@ private:
         const QString iniProblem = compareIni(before, after, cleanAfter);
         if (!iniProblem.isEmpty())
             fail(flow.name, point, iniProblem);
+        if (flow.verify) {
+            const QString problem = flow.verify(sent, before);
+            if (!problem.isEmpty())
+                fail(flow.name, point, problem);
+        }
 
         // Responsive: once the fault is gone a later action reaches the device.
         command(unplug ? "plug" : "clear-fails");
@@ -440,7 +488,22 @@ private:
             flow.name = model + "/" + name;
             flow.iniPath = panelIni(model);
             flow.setup = build;
-            flow.act = [change] { change(3); };
+            auto shown = std::make_shared<int>(0);
+            flow.act = [&, change, name, shown] {
+                *shown = controlState(panel.get(), name);
+                change(3);
+            };
+            // A refused gain or switch shows what it showed before (for a
+            // phantom button, that is also on after a refused off) and stores nothing.
+            flow.verify = [&, name, shown](const QList<QJsonObject> &sent, const IniState &before) -> QString {
+                if (refusedSwitchesAndGains(sent).isEmpty())
+                    return {};
+                if (controlState(panel.get(), name) != *shown)
+                    return QStringLiteral("refused: shows %1, not %2").arg(controlState(panel.get(), name)).arg(*shown);
+                if (readIni(panelIni(model)).values != before.values)
+                    return "refused: the INI file changed";
+                return {};
+            };
             flow.later = [change] { change(5); };
             flow.teardown = [&] { panel.reset(); };
             flow.failureLine = [name](const QJsonObject &, int, int) { return controlLine(name); };
@@ -474,6 +537,29 @@ private:
             return restoreLine(op);
         };
         flow.unplugLine = QStringLiteral("Failed to create device in %1.").arg(model);
+        flow.verify = [&panel, model, outputs](const QList<QJsonObject> &sent, const IniState &before) -> QString {
+            // A panel whose start failed stays empty.
+            int volumes = 0;
+            for (const QJsonObject &r : sent)
+                volumes += faultOp(r) == QLatin1String("setOutVolume");
+            const bool started = volumes == outputs && sent[outputs - 1].value("status").toInt() == 0;
+            if (!started)
+                return panel->findChildren<QObject *>().isEmpty() ? QString() : "a panel that did not start has children";
+            // A refused restore request leaves its control at its start state
+            // (phantom power on after a refused off) and its key as stored.
+            const IniState after = readIni(panelIni(model));
+            for (const QJsonObject &r : refusedSwitchesAndGains(sent)) {
+                const QString op = faultOp(r);
+                const auto [name, key] = controlOf(model, op, r.value("channel").toInt());
+                const int expected = op == "setMic48V" && r.value("state").toInt() == 0 ? 1 : 0;
+                if (controlState(panel.get(), name) != expected)
+                    return QStringLiteral("refused %1: %2 shows %3").arg(op, name).arg(controlState(panel.get(), name));
+                if (after.values.value(key) != before.values.value(key) ||
+                    after.values.contains(key) != before.values.contains(key))
+                    return QStringLiteral("refused %1: key %2 changed").arg(op, key);
+            }
+            return {};
+        };
         return flow;
     }
 
@@ -526,6 +612,60 @@ private slots:
         std::unique_ptr<QWidget> panel;
         runFlow(constructionFlow(model, panel));
         panelControlFlows(model);
+        sim.reset();
+    }
+
+    // A panel INI file that exists but cannot be read (a directory in its
+    // place): with each restore request refused in turn, the panel logs the
+    // read failure, sends only what a first start sends and writes nothing.
+    void unreadableSettingsAtStart_data() { panelFlows_data(); }
+
+    void unreadableSettingsAtStart()
+    {
+        QFETCH(QString, model);
+        QVERIFY(startSim(model));
+        const QString path = panelIni(model);
+        QFile::remove(path);
+        qint64 mark = journalMark(*sim);
+        std::unique_ptr<QWidget> panel(makePanel(model));
+        const QList<QJsonObject> defaults = flowRequests(*sim, mark);
+        panel.reset();
+        QFile::remove(path);
+        QVERIFY(QDir().mkpath(path));
+        QSet<QString> chosen;
+        for (const QJsonObject &r : defaults)
+            chosen << requestKey(r);
+
+        QMap<QString, int> seen;
+        QStringList points{QString()};
+        for (const QJsonObject &r : defaults)
+            points << QStringLiteral("%1@%2").arg(faultOp(r)).arg(++seen[faultOp(r)]);
+        for (const QString &point : points) {
+            ++tried;
+            const int failuresBefore = failures.size();
+            const QString name = model + "/unreadable-ini";
+            LogCapture log;
+            if (!point.isEmpty() && !command("fail " + point).startsWith("ok"))
+                fail(name, point, "simulator refused the fault");
+            mark = journalMark(*sim);
+            panel.reset(makePanel(model));
+            for (const QJsonObject &r : flowRequests(*sim, mark))
+                if (!chosen.contains(requestKey(r)))
+                    fail(name, point, "sent what a first start did not: " + requestKey(r).left(120));
+            // Only the last start-up output volume stops the panel before it opens the file.
+            const QString line = point == QStringLiteral("setOutVolume@%1").arg(model == "ks2" ? 4 : 2)
+                                     ? "Failed to set output volume."
+                                     : "Failed to read settings file:";
+            if (!log.contains(line))
+                fail(name, point, "missing log line: " + line);
+            if (log.contains("Failed to write settings file:") || !QFileInfo(path).isDir())
+                fail(name, point, "the restore wrote to the settings file");
+            command("clear-fails");
+            panel.reset();
+            if (failures.size() == failuresBefore)
+                ++passed;
+        }
+        QDir(path).removeRecursively();
         sim.reset();
     }
 
