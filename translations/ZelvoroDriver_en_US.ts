@@ -2,6 +2,19 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="en_US">
     <context>
+        <name>Button</name>
+        <message>
+            <location filename="../widgets/Button.cpp" line="+38" />
+            <source>on</source>
+            <translation>on</translation>
+        </message>
+        <message>
+            <location line="+0" />
+            <source>off</source>
+            <translation>off</translation>
+        </message>
+    </context>
+    <context>
         <name>MainWindow</name>
         <message>
             <location filename="../app/MainWindow.cpp" line="+142" />
@@ -79,12 +92,12 @@
         </message>
         <message>
             <location line="+1" />
-            <location line="+32" />
+            <location line="+49" />
             <source>MIC</source>
             <translation>MIC</translation>
         </message>
         <message>
-            <location line="-15" />
+            <location line="-31" />
             <source>INPUT</source>
             <translation>INPUT</translation>
         </message>
@@ -109,7 +122,62 @@
             <translation>Phone To HP Volume</translation>
         </message>
         <message>
-            <location line="+10" />
+            <location line="+7" />
+            <source>Input gain</source>
+            <translation>Input gain</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Instrument mode</source>
+            <translation>Instrument mode</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>20 dB pad</source>
+            <translation>20 dB pad</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>48V phantom power</source>
+            <translation>48V phantom power</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Direct monitoring</source>
+            <translation>Direct monitoring</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Input level</source>
+            <translation>Input level</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Headphone volume</source>
+            <translation>Headphone volume</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Headphone mute</source>
+            <translation>Headphone mute</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Headphone dim</source>
+            <translation>Headphone dim</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Phone to headphone volume</source>
+            <translation>Phone to headphone volume</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Phone level</source>
+            <translation>Phone level</translation>
+        </message>
+        <message>
+            <location line="+9" />
             <source>INST</source>
             <translation>INST</translation>
         </message>
@@ -122,7 +190,32 @@
             <translation>DIRECT</translation>
         </message>
         <message>
-            <location line="+6" />
+            <location line="+4" />
+            <source>MIC%1 gain</source>
+            <translation>MIC%1 gain</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>MIC%1 20 dB pad</source>
+            <translation>MIC%1 20 dB pad</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>MIC%1 48V phantom power</source>
+            <translation>MIC%1 48V phantom power</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>MIC%1 direct monitoring</source>
+            <translation>MIC%1 direct monitoring</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>MIC%1 level</source>
+            <translation>MIC%1 level</translation>
+        </message>
+        <message>
+            <location line="+3" />
             <source>Gain</source>
             <translation>Gain</translation>
         </message>
@@ -137,7 +230,7 @@
             <translation>MIC2</translation>
         </message>
         <message>
-            <location line="+36" />
+            <location line="+37" />
             <source>SPEAKER</source>
             <translation>SPEAKER</translation>
         </message>
@@ -162,16 +255,92 @@
             <source>Phone To HP Volume</source>
             <translation>Phone To HP Volume</translation>
         </message>
+        <message>
+            <location line="+7" />
+            <source>Speaker volume</source>
+            <translation>Speaker volume</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Speaker mute</source>
+            <translation>Speaker mute</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Speaker dim</source>
+            <translation>Speaker dim</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Phone to speaker volume</source>
+            <translation>Phone to speaker volume</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <location line="+5" />
+            <source>Phone level</source>
+            <translation>Phone level</translation>
+        </message>
+        <message>
+            <location line="-4" />
+            <source>Headphone volume</source>
+            <translation>Headphone volume</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Headphone mute</source>
+            <translation>Headphone mute</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Headphone dim</source>
+            <translation>Headphone dim</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Phone to headphone volume</source>
+            <translation>Phone to headphone volume</translation>
+        </message>
     </context>
     <context>
         <name>kt</name>
         <message>
             <location filename="../panels/kt.cpp" line="+37" />
+            <source>Mic gain</source>
+            <translation>Mic gain</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Direct monitoring</source>
+            <translation>Direct monitoring</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Input level</source>
+            <translation>Input level</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Headphone volume</source>
+            <translation>Headphone volume</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Headphone mute</source>
+            <translation>Headphone mute</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Headphone dim</source>
+            <translation>Headphone dim</translation>
+        </message>
+        <message>
+            <location line="+5" />
             <source>DIRECT</source>
             <translation>DIRECT</translation>
         </message>
         <message>
-            <location line="+3" />
+            <location line="+4" />
             <source>MIC</source>
             <translation>MIC</translation>
         </message>

@@ -2,6 +2,19 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="en_US">
     <context>
+        <name>Button</name>
+        <message>
+            <location filename="../widgets/Button.cpp" line="+38" />
+            <source>on</source>
+            <translation>开</translation>
+        </message>
+        <message>
+            <location line="+0" />
+            <source>off</source>
+            <translation>关</translation>
+        </message>
+    </context>
+    <context>
         <name>MainWindow</name>
         <message>
             <location filename="../app/MainWindow.cpp" line="+142" />
@@ -79,12 +92,12 @@
         </message>
         <message>
             <location line="+1" />
-            <location line="+32" />
+            <location line="+49" />
             <source>MIC</source>
             <translation>话筒</translation>
         </message>
         <message>
-            <location line="-15" />
+            <location line="-31" />
             <source>INPUT</source>
             <translation>输入</translation>
         </message>
@@ -109,7 +122,62 @@
             <translation>手机到耳机音量</translation>
         </message>
         <message>
-            <location line="+10" />
+            <location line="+7" />
+            <source>Input gain</source>
+            <translation>输入增益</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Instrument mode</source>
+            <translation>乐器模式</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>20 dB pad</source>
+            <translation>20dB 衰减</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>48V phantom power</source>
+            <translation>48V 幻象电源</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Direct monitoring</source>
+            <translation>直接监听</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Input level</source>
+            <translation>输入电平</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Headphone volume</source>
+            <translation>耳机音量</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Headphone mute</source>
+            <translation>耳机静音</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Headphone dim</source>
+            <translation>耳机减弱</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Phone to headphone volume</source>
+            <translation>手机到耳机音量</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Phone level</source>
+            <translation>手机电平</translation>
+        </message>
+        <message>
+            <location line="+9" />
             <source>INST</source>
             <translation>乐器</translation>
         </message>
@@ -122,7 +190,32 @@
             <translation>直接监听</translation>
         </message>
         <message>
-            <location line="+6" />
+            <location line="+4" />
+            <source>MIC%1 gain</source>
+            <translation>话筒%1增益</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>MIC%1 20 dB pad</source>
+            <translation>话筒%1 20dB 衰减</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>MIC%1 48V phantom power</source>
+            <translation>话筒%1 48V 幻象电源</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>MIC%1 direct monitoring</source>
+            <translation>话筒%1直接监听</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>MIC%1 level</source>
+            <translation>话筒%1电平</translation>
+        </message>
+        <message>
+            <location line="+3" />
             <source>Gain</source>
             <translation>增益</translation>
         </message>
@@ -137,7 +230,7 @@
             <translation>话筒2</translation>
         </message>
         <message>
-            <location line="+36" />
+            <location line="+37" />
             <source>SPEAKER</source>
             <translation>音箱</translation>
         </message>
@@ -162,16 +255,92 @@
             <source>Phone To HP Volume</source>
             <translation>手机到耳机音量</translation>
         </message>
+        <message>
+            <location line="+7" />
+            <source>Speaker volume</source>
+            <translation>音箱音量</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Speaker mute</source>
+            <translation>音箱静音</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Speaker dim</source>
+            <translation>音箱减弱</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Phone to speaker volume</source>
+            <translation>手机到音箱音量</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <location line="+5" />
+            <source>Phone level</source>
+            <translation>手机电平</translation>
+        </message>
+        <message>
+            <location line="-4" />
+            <source>Headphone volume</source>
+            <translation>耳机音量</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Headphone mute</source>
+            <translation>耳机静音</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Headphone dim</source>
+            <translation>耳机减弱</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Phone to headphone volume</source>
+            <translation>手机到耳机音量</translation>
+        </message>
     </context>
     <context>
         <name>kt</name>
         <message>
             <location filename="../panels/kt.cpp" line="+37" />
+            <source>Mic gain</source>
+            <translation>话筒增益</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Direct monitoring</source>
+            <translation>直接监听</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Input level</source>
+            <translation>输入电平</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Headphone volume</source>
+            <translation>耳机音量</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Headphone mute</source>
+            <translation>耳机静音</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Headphone dim</source>
+            <translation>耳机减弱</translation>
+        </message>
+        <message>
+            <location line="+5" />
             <source>DIRECT</source>
             <translation>直接监听</translation>
         </message>
         <message>
-            <location line="+3" />
+            <location line="+4" />
             <source>MIC</source>
             <translation>话筒</translation>
         </message>
