@@ -9,13 +9,17 @@
 
 SingleInputPanel::SingleInputPanel(QWidget *parent) : DevicePanel(parent) {}
 
-void SingleInputPanel::createMicControls(const QString &directText)
+void SingleInputPanel::createMicControls()
 {
     micGainKnob = makeGainKnob("micGainKnob", 42);
     connect(micGainKnob, &Knob::valueChangedSig, this,
             [this](int value) { setMicGain(1, value, micGainKnob, "Dial/MicValue"); });
     inputMeter = makeMeterLabel("inputMeter");
-    directButton = makeButton("directButton", directText, "#00FFFF");
+}
+
+void SingleInputPanel::createDirectButton(const QString &text)
+{
+    directButton = makeButton("directButton", text, "#00FFFF");
     connect(directButton, qOverload<bool>(&Button::pressed), this, [this](bool on) {
         setDirect(on, directButton, "Button/MonitorMicIsChecked", {{0, 0}, {1, 1}});
     });

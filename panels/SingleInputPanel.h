@@ -13,9 +13,12 @@ class SingleInputPanel : public DevicePanel
 protected:
     explicit SingleInputPanel(QWidget *parent = nullptr);
 
-    // Creates and connects the shared controls; the model supplies the
-    // translated text of the direct button.
-    void createMicControls(const QString &directText);
+    // Create and connect the shared controls. Children are created in layout
+    // order, which is the keyboard and screen-reader order: a model adds its
+    // own input switches between the mic controls and the direct button.
+    void createMicControls();
+    // The model supplies the translated text.
+    void createDirectButton(const QString &text);
     void createHeadphoneControls();
 
     void showMeters(const MeterBlock &block) override;

@@ -30,7 +30,7 @@ ks1::ks1(QWidget *parent) : SingleInputPanel(parent)
 
 void ks1::buildControls()
 {
-    createMicControls(tr("DIRECT"));
+    createMicControls();
     instrumentButton = makeButton("instrumentButton", tr("MIC"), "#00ff7f");
     connect(instrumentButton, qOverload<bool>(&Button::pressed), this,
             [this](bool on) { instrumentChanged(1, on); });
@@ -40,6 +40,7 @@ void ks1::buildControls()
     phantomButton = makeButton("phantomButton", QStringLiteral("48V"), "#ff1111");
     connect(phantomButton, qOverload<bool>(&Button::pressed), this,
             [this](bool on) { setMicPhantom(1, on, phantomButton, "Button/Mic48VIsChecked"); });
+    createDirectButton(tr("DIRECT"));
 
     createHeadphoneControls();
     phoneKnob = makePhoneKnob("phoneKnob");

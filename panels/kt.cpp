@@ -44,7 +44,8 @@ void kt::nameControls()
 
 void kt::buildControls()
 {
-    createMicControls(tr("DIRECT"));
+    createMicControls();
+    createDirectButton(tr("DIRECT"));
     createHeadphoneControls();
     nameControls();
 

@@ -107,7 +107,45 @@ private slots:
     void ktNamesAndStates();
     void namesAreTranslatedInThePanelsContext_data();
     void namesAreTranslatedInThePanelsContext();
+    void keyboardAndReaderOrderFollowTheLayout_data();
+    void keyboardAndReaderOrderFollowTheLayout();
 };
+
+void PanelAccessibilityTest::keyboardAndReaderOrderFollowTheLayout_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QStringList>("order");
+    QTest::newRow("ks1") << "ks1"
+                         << QStringList{"micGainKnob", "instrumentButton", "padButton",  "phantomButton",
+                                        "directButton", "headphoneKnob",   "muteButton", "dimButton",
+                                        "phoneKnob"};
+    QTest::newRow("kt") << "kt"
+                        << QStringList{"micGainKnob", "directButton", "headphoneKnob", "muteButton", "dimButton"};
+}
+
+// Tab moves through the controls, and a screen reader lists them, top to
+// bottom and column by column as they are laid out.
+void PanelAccessibilityTest::keyboardAndReaderOrderFollowTheLayout()
+{
+    QFETCH(QString, model);
+    QFETCH(QStringList, order);
+    QVERIFY(startSim(model.toLatin1().constData()));
+    std::unique_ptr<QWidget> panel(model == "ks1" ? static_cast<QWidget *>(new ks1) : static_cast<QWidget *>(new kt));
+    const auto isControl = [](QObject *o) { return qobject_cast<Knob *>(o) || qobject_cast<Button *>(o); };
+
+    QStringList focus;
+    for (QWidget *w = panel->nextInFocusChain(); w != panel.get(); w = w->nextInFocusChain())
+        if (isControl(w))
+            focus << w->objectName();
+    QCOMPARE(focus, order);
+
+    QStringList reader;
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(panel.get());
+    for (int i = 0; i < iface->childCount(); ++i)
+        if (isControl(iface->child(i)->object()))
+            reader << iface->child(i)->object()->objectName();
+    QCOMPARE(reader, order);
+}
 
 void PanelAccessibilityTest::everyKnobAndButtonIsNamed_data()
 {
