@@ -3,7 +3,10 @@
 
 #include "widgets/Button.h"
 
-ButtonAccessible::ButtonAccessible(Button *button) : QAccessibleWidget(button, QAccessible::Button) {}
+// A check box, not a push button: the AT-SPI bridge passes no checkable state
+// on, only "checked" once the button is on, so a push button would be read as
+// a plain button while off. A check box is read as a toggle with its state.
+ButtonAccessible::ButtonAccessible(Button *button) : QAccessibleWidget(button, QAccessible::CheckBox) {}
 
 void ButtonAccessible::installFactory()
 {

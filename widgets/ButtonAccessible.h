@@ -7,8 +7,8 @@ class Button;
 class QObject;
 class QString;
 
-// What a screen reader sees of a Button: a checkable button whose checked
-// state is its `status` and whose description joins the name and "on" or
+// What a screen reader sees of a Button: a toggle (a check box, checkable from
+// the start) whose checked state is its `status` and whose description joins the name and "on" or
 // "off" ("48V phantom power, on"). Pressing or toggling it through the
 // accessibility layer acts like a mouse press.
 class ButtonAccessible : public QAccessibleWidget
