@@ -36,7 +36,15 @@ private:
     void checkDevice();
     void clearLayout();
     void addStatusText(const QString &text);
+    void removeStatusText();
+    void showNotConnected();
+    bool addPanel(const DeviceModel &model);
     void replaceMeterDevice();
+
+    // What the recognised device still lacks after a detection tick. The next
+    // tick with the same product id retries only that, so the applied audio
+    // settings (and a started panel) stay as they are.
+    enum class Pending { Nothing, PanelStart, FirmwareVersion };
 
     std::uint32_t pid = 0;
     QVBoxLayout *panelLayout = nullptr;
@@ -46,6 +54,9 @@ private:
     Settings *settingsDialog = nullptr;
     QLabel *statusLabel = nullptr;
     std::uint32_t errorCount = 0;
+    Pending pending = Pending::Nothing;
+    // The layout holds "声卡未连接！" alone.
+    bool showsNotConnected = false;
 
     std::vector<DeviceModel> models;
 };

@@ -62,6 +62,7 @@ bool DevicePanel::startDevice(const char *model, std::initializer_list<std::uint
     QDir().mkpath(dir);
     settings = new QSettings(dir + QLatin1Char('/') + QLatin1String(model) + QStringLiteral(".ini"),
                              QSettings::IniFormat, this);
+    started = true;
     return true;
 }
 

@@ -8,6 +8,11 @@
             <source>声卡未连接！</source>
             <translation>Sound card not connected!</translation>
         </message>
+        <message>
+            <location line="+0" />
+            <source>设备初始化失败，请检查连接！</source>
+            <translation>Device initialisation failed, please check the connection!</translation>
+        </message>
     </context>
     <context>
         <name>Settings</name>

@@ -8,6 +8,11 @@
             <source>声卡未连接！</source>
             <translation>声卡未连接！</translation>
         </message>
+        <message>
+            <location line="+0" />
+            <source>设备初始化失败，请检查连接！</source>
+            <translation>设备初始化失败，请检查连接！</translation>
+        </message>
     </context>
     <context>
         <name>Settings</name>
