@@ -38,6 +38,7 @@ private:
     void addStatusText(const QString &text);
     void removeStatusText();
     void showNotConnected();
+    // Puts the model's panel into the layout; false when it could not start.
     bool addPanel(const DeviceModel &model);
     void replaceMeterDevice();
 
@@ -52,6 +53,7 @@ private:
     QTimer *checkTimer = nullptr;
     AudioBusDevice *meterDevice = nullptr;
     Settings *settingsDialog = nullptr;
+    // The status text in the layout, null when there is none.
     QLabel *statusLabel = nullptr;
     std::uint32_t errorCount = 0;
     Pending pending = Pending::Nothing;
