@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 
 #include "driver/AudioBusDevice.h"
+#include "panels/DevicePanel.h"
 #include "settings/Settings.h"
 
 #include <QCloseEvent>
@@ -46,6 +47,7 @@ MainWindow::MainWindow(std::vector<DeviceModel> models, QWidget *parent)
     panelLayout = new QVBoxLayout(centralWidget());
     panelLayout->setAlignment(Qt::AlignCenter);
     addStatusText(QStringLiteral("声卡未连接！"));
+    showsNotConnected = true;
 }
 
 MainWindow::~MainWindow()
@@ -70,58 +72,90 @@ void MainWindow::detectDevice()
 {
     auto probe = std::make_unique<AudioBusDevice>();
     probe->open();
-    probe->getDevicePid(pid);
+    const std::uint32_t previous = pid;
+    // A failed read counts as no device, so the id of one that is gone does not linger.
+    std::uint32_t read = 0;
+    pid = probe->getDevicePid(read) ? read : 0;
     qDebug() << "Device PID:" << pid;
+    if (pid != previous)
+        pending = Pending::Nothing;
     if (pid == 0) {
+        showNotConnected();
         probe->close();
         return;
     }
 
-    clearLayout();
     const DeviceModel *model = DeviceModels::find(models, pid);
-    if (!model) {
-        qDebug() << "Unknown device PID:" << pid;
-        addStatusText(QStringLiteral("未知设备，请检查连接！"));
-        probe->close();
-        return;
+    if (pending == Pending::Nothing) {
+        clearLayout();
+        if (!model) {
+            qDebug() << "Unknown device PID:" << pid;
+            addStatusText(QStringLiteral("未知设备，请检查连接！"));
+            probe->close();
+            return;
+        }
+        if (!settingsDialog || !settingsDialog->initDevice()) {
+            qDebug() << "Failed to connect to driver in settings window.";
+            replaceMeterDevice();
+            checkTimer->start();
+            probe->close();
+            return;
+        }
+        settingsDialog->loadAndApply();
+        pending = Pending::PanelStart;
     }
 
-    if (!settingsDialog || !settingsDialog->initDevice()) {
-        qDebug() << "Failed to connect to driver in settings window.";
-        replaceMeterDevice();
-        checkTimer->start();
-        probe->close();
-        return;
+    if (pending == Pending::PanelStart) {
+        clearLayout();
+        if (!addPanel(*model)) {
+            addStatusText(tr("设备初始化失败，请检查连接！"));
+            probe->close();
+            return;
+        }
+        pending = Pending::FirmwareVersion;
     }
-    settingsDialog->loadAndApply();
-
-    QWidget *panel = model->createPanel();
-    panel->setParent(this);
-    panelLayout->addWidget(panel);
-    qDebug() << model->logLine;
-    update();
 
     DeviceModels::FirmwareVersion version{};
-    if (probe->getFirmwareVersion(version.data(), version.size())) {
-        setWindowTitle(DeviceModels::buildTitle(QString::fromLatin1(model->titlePattern), version));
-        qDebug() << "Device found with PID:" << pid;
-        detectTimer->stop();
-        // Every recognised device gets its full three tries before a teardown.
-        errorCount = 0;
-        replaceMeterDevice();
-        checkTimer->start();
-    } else {
+    if (!probe->getFirmwareVersion(version.data(), version.size())) {
         qDebug() << "Failed to get firmware version.";
-        addStatusText(QStringLiteral("获取固件版本失败，请检查连接！"));
+        if (!statusLabel)
+            addStatusText(QStringLiteral("获取固件版本失败，请检查连接！"));
+        probe->close();
+        return;
     }
+    removeStatusText();
+    setWindowTitle(DeviceModels::buildTitle(QString::fromLatin1(model->titlePattern), version));
+    qDebug() << "Device found with PID:" << pid;
+    pending = Pending::Nothing;
+    detectTimer->stop();
+    // Every recognised device gets its full three tries before a teardown.
+    errorCount = 0;
+    replaceMeterDevice();
+    checkTimer->start();
     probe->close();
+}
+
+bool MainWindow::addPanel(const DeviceModel &model)
+{
+    QWidget *panel = model.createPanel();
+    panel->setParent(this);
+    panelLayout->addWidget(panel);
+    qDebug() << model.logLine;
+    update();
+    const auto *devicePanel = qobject_cast<const DevicePanel *>(panel);
+    return !devicePanel || devicePanel->isStarted();
 }
 
 void MainWindow::checkDevice()
 {
-    if (meterDevice && meterDevice->getDevicePid(pid)) {
-        errorCount = 0;
-        return;
+    std::uint32_t read = 0;
+    if (meterDevice && meterDevice->getDevicePid(read)) {
+        if (read == pid) {
+            errorCount = 0;
+            return;
+        }
+        // Another id on the bus (0 or another model): the recognised device is not there.
+        qDebug() << "Unexpected device PID:" << read;
     }
     ++errorCount;
     qDebug() << "Error reading device PID from driver, error count:" << errorCount;
@@ -136,10 +170,12 @@ void MainWindow::checkDevice()
     }
     qDebug() << "Meter driver handle deleted.";
     pid = 0;
+    pending = Pending::Nothing;
     clearLayout();
     qDebug() << "Cleared all widgets from base layout.";
     detectTimer->start();
     addStatusText(tr("声卡未连接！"));
+    showsNotConnected = true;
 }
 
 void MainWindow::clearLayout()
@@ -149,6 +185,8 @@ void MainWindow::clearLayout()
             widget->deleteLater();
         delete item;
     }
+    statusLabel = nullptr;
+    showsNotConnected = false;
 }
 
 void MainWindow::addStatusText(const QString &text)
@@ -156,6 +194,25 @@ void MainWindow::addStatusText(const QString &text)
     statusLabel = new QLabel(text, this);
     statusLabel->setStyleSheet(QStringLiteral("font-size: 12px; color: white;"));
     panelLayout->addWidget(statusLabel);
+}
+
+void MainWindow::removeStatusText()
+{
+    if (!statusLabel)
+        return;
+    panelLayout->removeWidget(statusLabel);
+    statusLabel->deleteLater();
+    statusLabel = nullptr;
+}
+
+void MainWindow::showNotConnected()
+{
+    // Any other content speaks of a device that is no longer there.
+    if (showsNotConnected)
+        return;
+    clearLayout();
+    addStatusText(tr("声卡未连接！"));
+    showsNotConnected = true;
 }
 
 void MainWindow::replaceMeterDevice()

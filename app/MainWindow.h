@@ -36,7 +36,16 @@ private:
     void checkDevice();
     void clearLayout();
     void addStatusText(const QString &text);
+    void removeStatusText();
+    void showNotConnected();
+    // Puts the model's panel into the layout; false when it could not start.
+    bool addPanel(const DeviceModel &model);
     void replaceMeterDevice();
+
+    // What the recognised device still lacks after a detection tick. The next
+    // tick with the same product id retries only that, so the applied audio
+    // settings (and a started panel) stay as they are.
+    enum class Pending { Nothing, PanelStart, FirmwareVersion };
 
     std::uint32_t pid = 0;
     QVBoxLayout *panelLayout = nullptr;
@@ -44,8 +53,12 @@ private:
     QTimer *checkTimer = nullptr;
     AudioBusDevice *meterDevice = nullptr;
     Settings *settingsDialog = nullptr;
+    // The status text in the layout, null when there is none.
     QLabel *statusLabel = nullptr;
     std::uint32_t errorCount = 0;
+    Pending pending = Pending::Nothing;
+    // The layout holds "声卡未连接！" alone.
+    bool showsNotConnected = false;
 
     std::vector<DeviceModel> models;
 };

@@ -68,6 +68,7 @@ bool DevicePanel::startDevice(const char *model, std::initializer_list<std::uint
         qDebug() << "Failed to read settings file:" << path << settings->status();
         holdWrites = true;
     }
+    started = true;
     return true;
 }
 

@@ -36,6 +36,10 @@ class DevicePanel : public QWidget
 public:
     ~DevicePanel() override;
 
+    // False while the panel is empty because its driver link or its start-up
+    // output levels failed; the host builds it again later.
+    bool isStarted() const { return started; }
+
 protected:
     explicit DevicePanel(QWidget *parent = nullptr);
 
@@ -143,6 +147,8 @@ protected:
     bool logsSaves = false;
 
 private:
+    bool started = false;
+
     void store(const char *key, const QVariant &value);
     void refreshMeters();
 

@@ -17,9 +17,15 @@
     <context>
         <name>MainWindow</name>
         <message>
-            <location filename="../app/MainWindow.cpp" line="+142" />
+            <location filename="../app/MainWindow.cpp" line="+177" />
+            <location line="+37" />
             <source>声卡未连接！</source>
             <translation>Sound card not connected!</translation>
+        </message>
+        <message>
+            <location line="-103" />
+            <source>设备初始化失败，请检查连接！</source>
+            <translation>Device initialisation failed, please check the connection!</translation>
         </message>
     </context>
     <context>

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "tray/TrayIcon.h"
 
-#include "app/MainWindow.h"
 #include "driver/AudioBusDevice.h"
 #include "platform/SystemActions.h"
 #include "settings/Settings.h"
@@ -14,6 +13,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
+#include <QWidget>
 
 namespace {
 
@@ -38,7 +38,7 @@ TrayIcon::TrayIcon(QObject *parent)
     connect(this, &QSystemTrayIcon::activated, this, &TrayIcon::clickCallback);
 }
 
-void TrayIcon::setMainWindow(MainWindow *window)
+void TrayIcon::setMainWindow(QWidget *window)
 {
     if (window)
         mainWindow = window;

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <QSystemTrayIcon>
 
-class MainWindow;
+class QWidget;
 class Settings;
 
 // The notification-area icon: opens the two windows and runs the system
@@ -18,7 +18,7 @@ public:
     explicit TrayIcon(QObject *parent = nullptr);
 
     // A null window is ignored; the previous one stays.
-    void setMainWindow(MainWindow *window);
+    void setMainWindow(QWidget *window);
     void setSettingsDialog(Settings *dialog);
 
     // The program run by "Refresh Audio Device"; the OS layer's command by default.
@@ -36,8 +36,9 @@ private:
     void requestFirmwareUpgrade();
 
     // Non-owning: the windows outlive the tray icon, and the guarded pointer
-    // also covers a main window that closed itself.
-    QPointer<MainWindow> mainWindow;
+    // also covers a main window that closed itself. The tray only shows and
+    // raises it, so any window will do.
+    QPointer<QWidget> mainWindow;
     QPointer<Settings> settingsDialog;
 
     QString refreshProgram;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // MainWindow's detection and watching against zelvoro-sim.
 #include "app/MainWindow.h"
+#include "panels/DevicePanel.h"
 #include "settings/Settings.h"
 
 #include "LogCapture.h"
@@ -62,6 +63,18 @@ QStringList layoutContent(MainWindow &window)
     return content;
 }
 
+// How many requests of one operation (a vendor frame's by its command) reached the simulator.
+int requestCount(const SimProcess &sim, const QString &op)
+{
+    int count = 0;
+    for (const QJsonObject &record : sim.journal()) {
+        if (record.value(QStringLiteral("op")).toString() == op ||
+            record.value(QStringLiteral("vendor_op")).toString() == op)
+            ++count;
+    }
+    return count;
+}
+
 int indexOf(const QStringList &lines, const QString &line, int from = 0)
 {
     for (int i = from; i < lines.size(); ++i) {
@@ -83,9 +96,12 @@ private slots:
     void ks2WithFirmwareTitle();
     void unknownProductId();
     void failedFirmwareRead();
+    void panelThatCouldNotStartIsRetried();
     void settingsLinkFailure();
     void singleFailedReadOnlyCounts();
     void unplugTearsDownAndReplugGetsThreeTries();
+    void watchCountsAnotherProductIdAsFailedRead_data();
+    void watchCountsAnotherProductIdAsFailedRead();
     void closeWithoutTrayDestroysOnce();
 };
 
@@ -184,6 +200,15 @@ void TestMainWindowDetection::unknownProductId()
     QCOMPARE(window.windowTitle(), QStringLiteral("Zelvoro Driver"));
     QVERIFY(!log.contains(QStringLiteral("Adding")));
     QVERIFY(!log.contains(QStringLiteral("Failed to connect to driver in settings window.")));
+
+    // Unplugged, the product id can no longer be read: that is no device, not the old id.
+    QVERIFY(sim.command(QStringLiteral("unplug")).startsWith(QStringLiteral("ok")));
+    const int unplugged = log.lines().size();
+    QTRY_VERIFY_WITH_TIMEOUT(indexOf(log.lines(), QStringLiteral("Device PID: 0"), unplugged) > 0, kWait);
+    QCOMPARE(layoutContent(window), QStringList{QStringLiteral("label:声卡未连接！")});
+    QTRY_VERIFY_WITH_TIMEOUT(log.lines().mid(unplugged).count(QStringLiteral("Device PID: 0")) >= 2, kWait);
+    QCOMPARE(log.lines().mid(unplugged).filter(QStringLiteral("Unknown device PID:")), QStringList());
+    QCOMPARE(layoutContent(window), QStringList{QStringLiteral("label:声卡未连接！")});
 }
 
 void TestMainWindowDetection::failedFirmwareRead()
@@ -196,19 +221,80 @@ void TestMainWindowDetection::failedFirmwareRead()
     Settings settings;
     window.setSettingsDialog(&settings);
 
-    QTRY_VERIFY_WITH_TIMEOUT(log.count(QStringLiteral("Failed to get firmware version.")) >= 2, kWait);
-    QCOMPARE(layoutContent(window),
-             QStringList({QStringLiteral("panel"), QStringLiteral("label:获取固件版本失败，请检查连接！")}));
+    QTRY_VERIFY_WITH_TIMEOUT(log.count(QStringLiteral("Failed to get firmware version.")) >= 3, kWait);
+    const QStringList panelWithoutVersion = {QStringLiteral("panel"),
+                                             QStringLiteral("label:获取固件版本失败，请检查连接！")};
+    QCOMPARE(layoutContent(window), panelWithoutVersion);
     QCOMPARE(window.windowTitle(), QStringLiteral("Zelvoro Driver"));
     QVERIFY(!log.contains(QStringLiteral("Device found with PID:")));
-    // Detection goes on and rebuilds the panel every tick.
-    QVERIFY(log.count(QStringLiteral("Adding ks2 widget to layout.")) >= 2);
+    // The panel and the applied settings stay (audio is not restarted every
+    // second); the following ticks retry only the firmware read.
+    QCOMPARE(log.count(QStringLiteral("Adding ks2 widget to layout.")), 1);
+    QCOMPARE(requestCount(sim, QStringLiteral("initAudio")), 1);
+    QVERIFY(requestCount(sim, QStringLiteral("getFirmwareVersion")) >= 3);
 
-    // Once the firmware answers, the device is recognised.
+    // Another product id on such a tick is detected afresh.
+    QVERIFY(sim.command(QStringLiteral("pid 1")).startsWith(QStringLiteral("ok")));
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("Adding ks1 widget to layout.")), kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(requestCount(sim, QStringLiteral("initAudio")), 2, kWait);
+    QCOMPARE(layoutContent(window), panelWithoutVersion);
+    QPointer<QWidget> panel = window.centralWidget()->layout()->itemAt(0)->widget();
+    QVERIFY(qobject_cast<DevicePanel *>(panel.data()));
+
+    // Once the firmware answers, the same panel gets its title and the device is watched.
     QCOMPARE(sim.command(QStringLiteral("clear-fails")).left(2), QStringLiteral("ok"));
-    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("Device found with PID: 2")), kWait);
-    QTRY_COMPARE_WITH_TIMEOUT(layoutContent(window), QStringList{QStringLiteral("panel")}, kWait);
-    QVERIFY(window.windowTitle().startsWith(QStringLiteral("Zelvoro KS2 - FW: 1.0.3")));
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("Device found with PID: 1")), kWait);
+    QCOMPARE(layoutContent(window), QStringList{QStringLiteral("panel")});
+    QCOMPARE(window.centralWidget()->layout()->itemAt(0)->widget(), panel.data());
+    QVERIFY(window.windowTitle().startsWith(QStringLiteral("Zelvoro KS1 - FW: 1.0.3")));
+    QCOMPARE(log.count(QStringLiteral("Adding ks1 widget to layout.")), 1);
+    QCOMPARE(requestCount(sim, QStringLiteral("initAudio")), 2);
+    const QList<QTimer *> timers = window.findChildren<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(!timers.at(0)->isActive());
+    QVERIFY(timers.at(1)->isActive());
+}
+
+void TestMainWindowDetection::panelThatCouldNotStartIsRetried()
+{
+    QTranslator english;
+    QVERIFY(english.load(QStringLiteral(ZELVORO_QM_DIR "/ZelvoroDriver_en_US.qm")));
+    QCoreApplication::installTranslator(&english);
+
+    // The start-up output levels are refused: each panel stays empty.
+    SimProcess sim({QStringLiteral("--model"), QStringLiteral("ks1"), QStringLiteral("--fail"),
+                    QStringLiteral("setOutVolume")});
+    QVERIFY(sim.start());
+    LogCapture log;
+    MainWindow window(modelTable());
+    Settings settings;
+    window.setSettingsDialog(&settings);
+
+    QTRY_VERIFY_WITH_TIMEOUT(log.count(QStringLiteral("Failed to set output volume.")) >= 3, kWait);
+    QCOMPARE(layoutContent(window),
+             QStringList({QStringLiteral("panel"),
+                          QStringLiteral("label:Device initialisation failed, please check the connection!")}));
+    auto *empty = qobject_cast<DevicePanel *>(window.centralWidget()->layout()->itemAt(0)->widget());
+    QVERIFY(empty && !empty->isStarted());
+    // A new panel on every tick, the audio settings applied once.
+    QVERIFY(log.count(QStringLiteral("Adding ks1 widget to layout.")) >= 3);
+    QCOMPARE(requestCount(sim, QStringLiteral("initAudio")), 1);
+    QVERIFY(!log.contains(QStringLiteral("Failed to get firmware version.")));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Zelvoro Driver"));
+
+    QCOMPARE(sim.command(QStringLiteral("clear-fails")).left(2), QStringLiteral("ok"));
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("Device found with PID: 1")), kWait);
+    QCOMPARE(layoutContent(window), QStringList{QStringLiteral("panel")});
+    auto *started = qobject_cast<DevicePanel *>(window.centralWidget()->layout()->itemAt(0)->widget());
+    QVERIFY(started && started->isStarted());
+    QVERIFY(window.windowTitle().startsWith(QStringLiteral("Zelvoro KS1 - FW: 1.0.3")));
+
+    // A started panel is not rebuilt while the device stays readable.
+    const int built = log.count(QStringLiteral("Adding ks1 widget to layout."));
+    QTest::qWait(1500);
+    QCOMPARE(log.count(QStringLiteral("Adding ks1 widget to layout.")), built);
+    QCOMPARE(window.centralWidget()->layout()->itemAt(0)->widget(), started);
+
+    QCoreApplication::removeTranslator(&english);
 }
 
 void TestMainWindowDetection::settingsLinkFailure()
@@ -297,6 +383,49 @@ void TestMainWindowDetection::unplugTearsDownAndReplugGetsThreeTries()
     QCOMPARE(layoutContent(window), QStringList{QStringLiteral("panel")});
 
     QCoreApplication::removeTranslator(&english);
+}
+
+void TestMainWindowDetection::watchCountsAnotherProductIdAsFailedRead_data()
+{
+    QTest::addColumn<int>("otherPid");
+    QTest::addColumn<QString>("afterwards");
+    QTest::newRow("another model") << 1 << QStringLiteral("Device found with PID: 1");
+    QTest::newRow("no device") << 0 << QStringLiteral("Device PID: 0");
+}
+
+void TestMainWindowDetection::watchCountsAnotherProductIdAsFailedRead()
+{
+    QFETCH(int, otherPid);
+    QFETCH(QString, afterwards);
+    SimProcess sim({QStringLiteral("--model"), QStringLiteral("ks2")});
+    QVERIFY(sim.start());
+    LogCapture log;
+    MainWindow window(modelTable());
+    Settings settings;
+    window.setSettingsDialog(&settings);
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("Device found with PID: 2")), kWait);
+    QPointer<QWidget> ks2Panel = window.centralWidget()->layout()->itemAt(0)->widget();
+
+    // The reads succeed, but with an id that is not the recognised device's.
+    QVERIFY(sim.command(QStringLiteral("pid %1").arg(otherPid)).startsWith(QStringLiteral("ok")));
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("Cleared all widgets from base layout.")), kWait);
+    const QStringList lines = log.lines();
+    const QString unexpected = QStringLiteral("Unexpected device PID: %1").arg(otherPid);
+    const int first = indexOf(lines, unexpected);
+    const int third = indexOf(lines, QStringLiteral("Error reading device PID from driver, error count: 3"), first);
+    const int deleted = indexOf(lines, QStringLiteral("Meter driver handle deleted."), third);
+    QVERIFY2(first >= 0 && third > first && deleted > third, qPrintable(lines.join('\n')));
+    QCOMPARE(lines.count(unexpected), 3);
+    QTRY_VERIFY(ks2Panel.isNull());
+
+    // Detection takes over and finds what is there now.
+    QTRY_VERIFY_WITH_TIMEOUT(indexOf(log.lines(), afterwards, deleted) > deleted, kWait);
+    if (otherPid == 0) {
+        QCOMPARE(layoutContent(window), QStringList{QStringLiteral("label:声卡未连接！")});
+    } else {
+        QCOMPARE(layoutContent(window), QStringList{QStringLiteral("panel")});
+        QVERIFY(window.windowTitle().startsWith(QStringLiteral("Zelvoro KS1 - FW: 1.0.3")));
+    }
 }
 
 void TestMainWindowDetection::closeWithoutTrayDestroysOnce()

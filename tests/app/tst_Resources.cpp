@@ -33,6 +33,8 @@ void TestResources::applicationIconIsCompressedWithAllSizes()
         sizes.insert(image.width());
     }
     QCOMPARE(sizes, QSet<int>({16, 24, 32, 48, 256}));
+    // Start-up's QPixmap takes the first entry: it must be the sharp one.
+    QCOMPARE(QImage(QStringLiteral(":/icon/icon.ico")).size(), QSize(256, 256));
 }
 
 void TestResources::windowIcon()
