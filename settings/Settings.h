@@ -25,8 +25,9 @@ public:
 
     // Opens the dialog's own driver link; called after each device detection.
     bool initDevice();
-    // Replays the stored values through the change handlers, then runs the
-    // start-up sequence for the sample rate.
+    // Replays the stored values through the change handlers, applies what the
+    // boxes show to a device that differs (latency, buffer size, safe mode),
+    // then runs the start-up sequence for the sample rate.
     void loadAndApply();
     void loadSettings();
 
