@@ -114,7 +114,13 @@ std::uint32_t clientErrorToWin32(int err)
                                                                    : posix::connectErrorToWin32(err);
 }
 
-enum class Received { Complete, EndBeforeAnyByte, Broken, TimedOut };
+enum class Received
+{
+    Complete,
+    EndBeforeAnyByte,
+    Broken,
+    TimedOut
+};
 
 // Reads exactly `size` bytes, unless the connection ends or `deadline` passes first.
 Received receiveBefore(int fd, std::uint8_t *buffer, std::size_t size, Clock::time_point deadline)
@@ -122,7 +128,8 @@ Received receiveBefore(int fd, std::uint8_t *buffer, std::size_t size, Clock::ti
     std::size_t done = 0;
     while (done < size) {
         // What has arrived by the deadline still counts.
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         pollfd wait{fd, POLLIN, 0};
         const int rc = ::poll(&wait, 1, static_cast<int>(std::max<decltype(left)>(left, 0)));
         if (rc == 0)
@@ -335,9 +342,9 @@ bool writePipeMessage(NativeHandle client, const void *data, std::uint32_t size,
         return false;
     }
     if (!posix::writeFrame(static_cast<int>(client), data, size)) {
-        error = (errno == EPIPE || errno == ECONNRESET) ? winerror::NoData
+        error = (errno == EPIPE || errno == ECONNRESET)     ? winerror::NoData
                 : (errno == EAGAIN || errno == EWOULDBLOCK) ? winerror::SemTimeout
-                                                             : winerror::GenFailure;
+                                                            : winerror::GenFailure;
         return false;
     }
     error = winerror::Success;

@@ -141,7 +141,8 @@ public:
     {
         const ULONGLONG since = ::GetTickCount64() - server.connectedAt;
         const DWORD left = since >= kPipeClientSilenceLimitMs ? 0 : DWORD(kPipeClientSilenceLimitMs - since);
-        if (!::CreateTimerQueueTimer(&timer, nullptr, &SilenceLimit::fire, this, left, 100, WT_EXECUTEDEFAULT))
+        if (!::CreateTimerQueueTimer(&timer, nullptr, &SilenceLimit::fire, this, left, 100,
+                                     WT_EXECUTEDEFAULT))
             timer = nullptr;
     }
     ~SilenceLimit()
@@ -295,9 +296,9 @@ NativeHandle openPipeClient(const std::wstring &name, std::uint32_t &error)
     // Whoever serves the name, perhaps a process that took it before the ASIO
     // driver did, may identify us but never impersonate us. Overlapped, so a
     // write can be given up.
-    const HANDLE h = ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
-                                   nullptr);
+    const HANDLE h =
+        ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         error = ::GetLastError();
         return kInvalidHandle;

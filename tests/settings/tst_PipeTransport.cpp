@@ -18,9 +18,9 @@
 #include <cstring>
 #include <future>
 #include <sys/socket.h>
-#include <thread>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 

@@ -305,12 +305,12 @@ void SettingsDialogTest::storedRate48000IsAppliedOnceDuringLoading()
     QTest::qWait(300);
 
     const QList<QJsonObject> journal = sim->journal();
-    QCOMPARE(steps(journal), (QStringList{"getBufferSize", // equal to the driver's 256: nothing else
-                                          "stopAudio", "setSampleRate=48000", "setWdmChannelCount=4",
-                                          "initAudio",
-                                          // the unchanged latency box
-                                          "getUsbLatency", "stopAudio", "setUsbLatency=8", "restartAudio",
-                                          "getSampleRate", "setOtgOff", "setOtgOn"}));
+    QCOMPARE(steps(journal),
+             (QStringList{"getBufferSize", // equal to the driver's 256: nothing else
+                          "stopAudio", "setSampleRate=48000", "setWdmChannelCount=4", "initAudio",
+                          // the unchanged latency box
+                          "getUsbLatency", "stopAudio", "setUsbLatency=8", "restartAudio", "getSampleRate",
+                          "setOtgOff", "setOtgOn"}));
     QVERIFY(gapMs(journal[1], journal[2]) >= 95);
     QVERIFY(gapMs(journal[3], journal[4]) >= 95);
     QCOMPARE(stored("Audio/SampleRate"), QVariant("48000"));
@@ -503,18 +503,19 @@ void SettingsDialogTest::storedEngineSettingsReachEveryFreshEngine()
     QVERIFY(writeIni()); // loading stored the changed boxes again, in QSettings' own layout
     QVERIFY(sim->command(QStringLiteral("unplug")).startsWith(QLatin1String("ok")));
     QVERIFY(sim->command(QStringLiteral("plug")).startsWith(QLatin1String("ok")));
-    QVERIFY(sim->command(QStringLiteral("status")).contains(QStringLiteral("buffer 256 latency 16 slow off")));
+    QVERIFY(
+        sim->command(QStringLiteral("status")).contains(QStringLiteral("buffer 256 latency 16 slow off")));
     const int mark = sim->journal().size();
     log->clear();
     QVERIFY(dialog->initDevice());
     dialog->loadAndApply();
     QTRY_VERIFY_WITH_TIMEOUT(log->contains(QStringLiteral("设置初始化完成")), 5000);
-    QCOMPARE(steps(journalSince(mark)),
-             (QStringList{"getUsbLatency", "stopAudio", "setUsbLatency=8", "restartAudio", "getBufferSize",
-                          "getUsbLatency", "stopAudio", "setBufferSize=128", "restartAudio", "stopAudio",
-                          "enableSlowMode", "restartAudio", "getSampleRate", "stopAudio",
-                          "setSampleRate=44100", "setWdmChannelCount=4", "setOtgOff", "setOtgOn",
-                          "initAudio"}));
+    QCOMPARE(
+        steps(journalSince(mark)),
+        (QStringList{"getUsbLatency", "stopAudio", "setUsbLatency=8", "restartAudio", "getBufferSize",
+                     "getUsbLatency", "stopAudio", "setBufferSize=128", "restartAudio", "stopAudio",
+                     "enableSlowMode", "restartAudio", "getSampleRate", "stopAudio", "setSampleRate=44100",
+                     "setWdmChannelCount=4", "setOtgOff", "setOtgOn", "initAudio"}));
     QVERIFY(sim->command(QStringLiteral("status")).contains(expectedState));
     QVERIFY(log->lines().contains(QStringLiteral("音频缓冲区大小设置已保存： \"128\"")));
     QFile file(iniPath());
@@ -538,7 +539,8 @@ void SettingsDialogTest::failedLatencyCapStopsTheBufferChange_data()
     QTest::addColumn<QString>("line");
     QTest::addColumn<QStringList>("sent");
     QTest::newRow("stop") << "stopAudio" << kStopFailed << QStringList{"stopAudio!31"};
-    QTest::newRow("set") << "setUsbLatency" << "设置USB延迟大小失败，可能是驱动未正确加载或设备未连接。"
+    QTest::newRow("set") << "setUsbLatency"
+                         << "设置USB延迟大小失败，可能是驱动未正确加载或设备未连接。"
                          << QStringList{"stopAudio", "setUsbLatency=8!31"};
     QTest::newRow("restart") << "restartAudio" << kRestartFailed
                              << QStringList{"stopAudio", "setUsbLatency=8", "restartAudio!31"};
@@ -559,7 +561,8 @@ void SettingsDialogTest::failedLatencyCapStopsTheBufferChange()
     log->clear();
 
     box("bufferSizeBox")->setCurrentText(QStringLiteral("64"));
-    QCOMPARE(steps(journalSince(mark)), QStringList({"getBufferSize", "getUsbLatency", "getUsbLatency"}) + sent);
+    QCOMPARE(steps(journalSince(mark)),
+             QStringList({"getBufferSize", "getUsbLatency", "getUsbLatency"}) + sent);
     QCOMPARE(log->lines().last(), line);
     QCOMPARE(log->count(line), 1);
     QCOMPARE(stored("Audio/BufferSize"), QVariant("256"));
@@ -596,9 +599,10 @@ void SettingsDialogTest::unreadableIniIsNotWrittenWhileLoading()
     dialog->loadAndApply();
     QTRY_VERIFY_WITH_TIMEOUT(log->contains(QStringLiteral("设置初始化完成")), 5000);
 
-    QCOMPARE(log->lines(QtWarningMsg),
-             QStringList{QStringLiteral("Failed to read settings file: \"%1\" QSettings::AccessError")
-                             .arg(iniPath())});
+    QCOMPARE(
+        log->lines(QtWarningMsg),
+        QStringList{
+            QStringLiteral("Failed to read settings file: \"%1\" QSettings::AccessError").arg(iniPath())});
     const QStringList sent = steps(sim->journal());
     QVERIFY(sent.contains(QStringLiteral("setBufferSize=192")));
     QVERIFY(sent.contains(QStringLiteral("setUsbLatency=8")));

@@ -344,7 +344,8 @@ void silenceLimitRunsFromTheConnection()
         r.ok = platform::readPipeMessage(server, r.buffer, sizeof r.buffer, r.bytesRead, r.error);
         return r;
     });
-    const Read r = finishedOrExit(reading, std::chrono::seconds(15), "the silent client still holds the pipe");
+    const Read r =
+        finishedOrExit(reading, std::chrono::seconds(15), "the silent client still holds the pipe");
     const auto took = std::chrono::steady_clock::now() - connected;
     CHECK(!r.ok);
     CHECK_EQ(r.error, winerror::BrokenPipe);
@@ -390,7 +391,8 @@ bool recordCreateFileW()
             if (std::strcmp(reinterpret_cast<const char *>(byName->Name), "CreateFileW") != 0)
                 continue;
             DWORD protection = 0;
-            if (!::VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection))
+            if (!::VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE,
+                                  &protection))
                 return false;
             realCreateFileW = reinterpret_cast<CreateFileWFunction>(slots->u1.Function);
             slots->u1.Function = reinterpret_cast<ULONG_PTR>(&recordingCreateFileW);
@@ -413,9 +415,9 @@ void squattingServerCannotImpersonate()
 {
     if (!CHECK(realCreateFileW || recordCreateFileW()))
         return;
-    const HANDLE squat = ::CreateNamedPipeW(kOutgoing.c_str(), PIPE_ACCESS_DUPLEX,
-                                            PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 4096, 4096,
-                                            0, nullptr);
+    const HANDLE squat =
+        ::CreateNamedPipeW(kOutgoing.c_str(), PIPE_ACCESS_DUPLEX,
+                           PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
     if (!CHECK(squat != INVALID_HANDLE_VALUE))
         return;
     struct Squat
@@ -437,8 +439,8 @@ void squattingServerCannotImpersonate()
         HANDLE token = nullptr;
         if (::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) {
             DWORD size = 0;
-            result.impersonated =
-                ::GetTokenInformation(token, TokenImpersonationLevel, &result.level, sizeof result.level, &size);
+            result.impersonated = ::GetTokenInformation(token, TokenImpersonationLevel, &result.level,
+                                                        sizeof result.level, &size);
             ::CloseHandle(token);
         }
         ::RevertToSelf();
@@ -464,9 +466,9 @@ void squattingServerCannotImpersonate()
 // pipe the write cannot complete, and the reset gives up after the limit.
 void resetToAServerThatNeverReadsGivesUp()
 {
-    const HANDLE stuck = ::CreateNamedPipeW(kOutgoing.c_str(), PIPE_ACCESS_DUPLEX,
-                                            PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 0, 0, 0,
-                                            nullptr);
+    const HANDLE stuck =
+        ::CreateNamedPipeW(kOutgoing.c_str(), PIPE_ACCESS_DUPLEX,
+                           PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 0, 0, 0, nullptr);
     if (!CHECK(stuck != INVALID_HANDLE_VALUE))
         return;
     std::string log;
@@ -475,7 +477,8 @@ void resetToAServerThatNeverReadsGivesUp()
         ErrCapture err;
         sendAsioReset();
         log = err.str();
-        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                     start);
     });
     const std::chrono::milliseconds took =
         finishedOrExit(resetting, std::chrono::seconds(15), "the reset write never gave up");
