@@ -24,15 +24,15 @@ PipeServerHandle createPipeServer(const std::wstring &name, std::uint32_t &error
 // counts as connected. Fails with ERROR_OPERATION_ABORTED once released.
 bool connectPipeClient(PipeServerHandle server, std::uint32_t &error);
 
-// How long a connected client may stay silent before its read gives up. One
-// client is served at a time, so one that connects and never finishes its
-// message must not hold the pipe for good.
+// How long a client has, from the moment it connected, to deliver its whole
+// message. One client is served at a time, so one that connects and never
+// finishes its message, or trickles it in, must not hold the pipe for good.
 inline constexpr std::uint32_t kPipeClientSilenceLimitMs = 2000;
 
 // Reads the connected client's message into `buffer`. A message longer than
-// `capacity` fails with ERROR_MORE_DATA; a connection that ends before a
-// whole message, or stays silent for kPipeClientSilenceLimitMs, with
-// ERROR_BROKEN_PIPE.
+// `capacity` fails at once with ERROR_MORE_DATA, without reading it; a
+// connection that ends before a whole message, or has not delivered it
+// kPipeClientSilenceLimitMs after connecting, with ERROR_BROKEN_PIPE.
 bool readPipeMessage(PipeServerHandle server, void *buffer, std::uint32_t capacity, std::uint32_t &bytesRead,
                      std::uint32_t &error);
 
@@ -49,11 +49,18 @@ void releasePipeServer(PipeServerHandle server);
 // socket). No other thread may still be using it. Harmless on kInvalidPipeServer.
 void closePipeServer(PipeServerHandle server);
 
+// How long the client side may take to connect and to write its message: the
+// caller is the GUI thread, and a server that never reads must not freeze it.
+inline constexpr std::uint32_t kPipeClientWriteLimitMs = 2000;
+
 // Client side: opens `name` without waiting for a busy pipe. kInvalidHandle
-// and a Windows error code on failure (ERROR_FILE_NOT_FOUND when nobody serves it).
+// and a Windows error code on failure (ERROR_FILE_NOT_FOUND when nobody serves
+// it, ERROR_SEM_TIMEOUT when the connection took longer than the limit). The
+// server only learns who we are: it cannot act as us.
 NativeHandle openPipeClient(const std::wstring &name, std::uint32_t &error);
 
-// Writes one whole message in one write.
+// Writes one whole message in one write; ERROR_SEM_TIMEOUT when the server has
+// not taken it within kPipeClientWriteLimitMs.
 bool writePipeMessage(NativeHandle client, const void *data, std::uint32_t size, std::uint32_t &error);
 
 void closePipeClient(NativeHandle client);

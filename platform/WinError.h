@@ -16,6 +16,7 @@ inline constexpr std::uint32_t InvalidHandle = 6;
 inline constexpr std::uint32_t GenFailure = 31;
 inline constexpr std::uint32_t InvalidParameter = 87;
 inline constexpr std::uint32_t BrokenPipe = 109;
+inline constexpr std::uint32_t SemTimeout = 121;
 inline constexpr std::uint32_t InsufficientBuffer = 122;
 inline constexpr std::uint32_t Busy = 170;
 inline constexpr std::uint32_t PipeBusy = 231;

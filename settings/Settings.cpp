@@ -13,6 +13,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
@@ -53,6 +54,14 @@ const char *const kOtgOffFailed = "关闭OTG芯片失败，可能是驱动未正
 const char *const kOtgOnFailed = "开启OTG芯片失败，可能是驱动未正确加载或设备未连接。";
 const char *const kUnknownRate = "未知的音频采样率选项：";
 
+// One driver request's outcome; a refusal gets its line.
+bool succeeded(bool ok, const char *failedLine)
+{
+    if (!ok)
+        qDebug() << failedLine;
+    return ok;
+}
+
 const QString kCaptionStyle = QStringLiteral("font-size: 14px; color: #008888;");
 
 // The file's last modification, exact to what the file system keeps; the
@@ -72,9 +81,7 @@ Settings::Settings() : QDialog(nullptr)
     setWindowTitle(QStringLiteral("Settings"));
     setStyleSheet(QStringLiteral("QDialog { background-color: #2c313c; color: white; }"));
 
-    const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(dataDir);
-    settings = new QSettings(dataDir + QStringLiteral("/setting.ini"), QSettings::IniFormat, this);
+    openStore();
 
     layout = new QVBoxLayout(this);
     layout->setAlignment(Qt::AlignCenter);
@@ -173,9 +180,48 @@ void Settings::loadSettings()
 
 void Settings::loadAndApply()
 {
-    sampleRateApplied = false;
+    // Read the file afresh at every detection: QSettings keeps a failed read
+    // for good, and this one has to know whether the file is readable now.
+    openStore();
+    storeReadOnly = settings->status() == QSettings::AccessError;
+    if (storeReadOnly)
+        qWarning() << "Failed to read settings file:" << settings->fileName() << settings->status();
+
+    latencyHandled = bufferSizeHandled = safeModeHandled = sampleRateApplied = false;
     loadSettings();
+    applyUnchangedBoxes();
     qDebug() << "加载控件状态完成";
+    applyStartupRate();
+    storeReadOnly = false;
+}
+
+void Settings::openStore()
+{
+    delete settings;
+    const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(dataDir);
+    settings = new QSettings(dataDir + QStringLiteral("/setting.ini"), QSettings::IniFormat, this);
+}
+
+// A box that already showed its stored text fired nothing while loading, yet
+// the device may run something else: a fresh engine after a replug, or the
+// driver's own start values on a first start.
+void Settings::applyUnchangedBoxes()
+{
+    applyingUnchanged = true;
+    // The handlers read the device first and send nothing when it matches.
+    if (!latencyHandled)
+        onUsbLatencyChanged();
+    if (!bufferSizeHandled)
+        onBufferSizeChanged();
+    // Safe mode cannot be read back; a fresh device starts with it off.
+    if (!safeModeHandled && safeModeBox->currentText() == kSafeModes[1])
+        onSafeModeChanged();
+    applyingUnchanged = false;
+}
+
+void Settings::applyStartupRate()
+{
     const std::uint32_t currentRate = device ? device->getSampleRate() : 0;
     qDebug() << "当前音频采样率为：" << currentRate;
 
@@ -184,7 +230,7 @@ void Settings::loadAndApply()
         sampleRate = 44100;
     } else if (rateText == kSampleRates[1]) {
         sampleRate = 48000;
-        // Loading changed the box, so the rate handler has applied it already.
+        // The rate handler has put it through already while loading.
         if (sampleRateApplied)
             return;
     } else {
@@ -198,15 +244,31 @@ void Settings::loadAndApply()
     }
     qDebug() << "停止音频成功，开始加载控件状态";
     QThread::msleep(kSettleMs);
-    if (!device->setSampleRate(static_cast<std::int32_t>(sampleRate))) {
-        qDebug() << kSetRateFailed;
-        return;
+    if (setRateAndChannels())
+        startOtgCycleForStartup();
+}
+
+// Stop, the handler's own requests, restart: every engine change has this
+// shape. `change` logs its own failure; stop and restart failures are logged here.
+bool Settings::changeEngine(const std::function<bool()> &change, bool (AudioBusDevice::*restart)())
+{
+    if (!(device && device->stopAudio())) {
+        qDebug() << kStopFailed;
+        return false;
     }
-    if (!device->setWdmChannelCount(kWdmChannels)) {
-        qDebug() << kSetWdmFailed;
-        return;
+    if (!change())
+        return false;
+    if (!(device->*restart)()) {
+        qDebug() << kRestartFailed;
+        return false;
     }
-    startOtgCycleForStartup();
+    return true;
+}
+
+bool Settings::setRateAndChannels()
+{
+    return succeeded(device->setSampleRate(static_cast<std::int32_t>(sampleRate)), kSetRateFailed) &&
+           succeeded(device->setWdmChannelCount(kWdmChannels), kSetWdmFailed);
 }
 
 // The timers use whatever link the dialog holds when they fire: a detection
@@ -244,54 +306,54 @@ void Settings::startOtgCycleForRateChange()
     });
 }
 
-void Settings::store(const QString &key, const QString &text)
+void Settings::store(const char *key, const QString &text, const char *savedLine)
 {
-    // QSettings keeps its first error for good. Once it has one, whether this
-    // write reached the file shows in the file's modification time instead.
-    const bool hadError = settings->status() != QSettings::NoError;
-    const auto before = hadError ? modificationTime(settings->fileName()) : std::filesystem::file_time_type{};
-    settings->setValue(key, text);
-    settings->sync();
-    if (settings->status() != QSettings::NoError &&
-        (!hadError || modificationTime(settings->fileName()) == before))
-        qWarning() << "Failed to write settings file:" << settings->fileName() << settings->status();
+    if (storeReadOnly)
+        return;
+    const QString name = QLatin1String(key);
+    if (!(applyingUnchanged && settings->contains(name) && settings->value(name).toString() == text)) {
+        // QSettings keeps its first error for good. Once it has one, whether this
+        // write reached the file shows in the file's modification time instead.
+        const bool hadError = settings->status() != QSettings::NoError;
+        const auto before =
+            hadError ? modificationTime(settings->fileName()) : std::filesystem::file_time_type{};
+        settings->setValue(name, text);
+        settings->sync();
+        if (settings->status() != QSettings::NoError &&
+            (!hadError || modificationTime(settings->fileName()) == before))
+            qWarning() << "Failed to write settings file:" << settings->fileName() << settings->status();
+    }
+    qDebug() << savedLine << text;
 }
 
 void Settings::onSampleRateChanged()
 {
-    sampleRateApplied = true;
-    if (!(device && device->stopAudio())) {
-        qDebug() << kStopFailed;
-        return;
-    }
-    QThread::msleep(kSettleMs);
     const QString text = sampleRateBox->currentText();
-    if (!kSampleRates.contains(text)) {
-        qDebug() << kUnknownRate << text;
+    const bool changed = changeEngine(
+        [&] {
+            QThread::msleep(kSettleMs);
+            if (!kSampleRates.contains(text)) {
+                qDebug() << kUnknownRate << text;
+                return false;
+            }
+            sampleRate = text.toUInt();
+            qDebug() << "设置音频采样率为：" << sampleRate << "Hz";
+            if (!setRateAndChannels())
+                return false;
+            QThread::msleep(kSettleMs);
+            return true;
+        },
+        &AudioBusDevice::initAudio);
+    if (!changed)
         return;
-    }
-    sampleRate = text.toUInt();
-    qDebug() << "设置音频采样率为：" << sampleRate << "Hz";
-    if (!device->setSampleRate(static_cast<std::int32_t>(sampleRate))) {
-        qDebug() << kSetRateFailed;
-        return;
-    }
-    if (!device->setWdmChannelCount(kWdmChannels)) {
-        qDebug() << kSetWdmFailed;
-        return;
-    }
-    QThread::msleep(kSettleMs);
-    if (!device->initAudio()) {
-        qDebug() << kRestartFailed;
-        return;
-    }
+    sampleRateApplied = true;
     startOtgCycleForRateChange();
-    store(QLatin1String(kSampleRateValue.key), text);
-    qDebug() << "音频采样率设置已保存：" << text;
+    store(kSampleRateValue.key, text, "音频采样率设置已保存：");
 }
 
 void Settings::onBufferSizeChanged()
 {
+    bufferSizeHandled = true;
     const QString text = bufferSizeBox->currentText();
     if (!kBufferSizes.contains(text)) {
         qDebug() << "未知的音频缓冲区大小选项：" << text;
@@ -321,34 +383,33 @@ void Settings::onBufferSizeChanged()
     }
     qDebug() << "当前USB延迟大小：" << latency;
     if (cap < latency) {
-        // Lower the latency first, through its own change sequence. The box may
-        // already show the cap while the driver runs more; apply it anyway.
-        const QString capText = QString::number(cap);
-        if (latencyBox->currentText() != capText)
-            latencyBox->setCurrentText(capText);
-        else
-            onUsbLatencyChanged();
+        // Lower the latency first, through its own change sequence, run here
+        // rather than through the box's signal so that its outcome is known:
+        // a buffer size above what the latency allows must never reach the
+        // driver. The box may already show the cap while the driver runs more.
+        {
+            const QSignalBlocker quiet(latencyBox);
+            latencyBox->setCurrentText(QString::number(cap));
+        }
+        if (!onUsbLatencyChanged())
+            return;
     }
 
-    if (!device->stopAudio()) {
-        qDebug() << kStopFailed;
+    const bool changed = changeEngine(
+        [&] {
+            return succeeded(device->setBufferSize(static_cast<std::int32_t>(size)),
+                             "设置音频缓冲区大小失败，可能是驱动未正确加载或设备未连接。");
+        },
+        &AudioBusDevice::restartAudio);
+    if (!changed)
         return;
-    }
-    if (!device->setBufferSize(static_cast<std::int32_t>(size))) {
-        qDebug() << "设置音频缓冲区大小失败，可能是驱动未正确加载或设备未连接。";
-        return;
-    }
-    if (!device->restartAudio()) {
-        qDebug() << kRestartFailed;
-        return;
-    }
     qDebug() << "音频缓冲区大小设置成功：" << size << "samples";
-    store(QLatin1String(kBufferSizeValue.key), text);
-    qDebug() << "音频缓冲区大小设置已保存：" << text;
+    store(kBufferSizeValue.key, text, "音频缓冲区大小设置已保存：");
 }
 
-void Settings::onUsbLatencyChanged()
+bool Settings::onUsbLatencyChanged()
 {
+    latencyHandled = true;
     const QString text = latencyBox->currentText();
     const std::uint32_t value = kLatencies.contains(text) ? text.toUInt() : 8;
     qDebug() << "设置USB延迟大小为：" << value << "Frame";
@@ -359,50 +420,35 @@ void Settings::onUsbLatencyChanged()
         current = 0;
     qDebug() << "当前USB延迟大小：" << current;
     if (value == current)
-        return;
+        return true;
 
-    if (!(device && device->stopAudio())) {
-        qDebug() << kStopFailed;
-        return;
-    }
-    if (!device->setUsbLatency(static_cast<std::int32_t>(value))) {
-        qDebug() << "设置USB延迟大小失败，可能是驱动未正确加载或设备未连接。";
-        return;
-    }
-    if (!device->restartAudio()) {
-        qDebug() << kRestartFailed;
-        return;
-    }
-    store(QLatin1String(kLatencyValue.key), text);
-    qDebug() << "USB延迟大小设置已保存：" << text;
+    const bool changed = changeEngine(
+        [&] {
+            return succeeded(device->setUsbLatency(static_cast<std::int32_t>(value)),
+                             "设置USB延迟大小失败，可能是驱动未正确加载或设备未连接。");
+        },
+        &AudioBusDevice::restartAudio);
+    if (changed)
+        store(kLatencyValue.key, text, "USB延迟大小设置已保存：");
+    return changed;
 }
 
 void Settings::onSafeModeChanged()
 {
+    safeModeHandled = true;
     const QString text = safeModeBox->currentText();
-    if (!(device && device->stopAudio())) {
-        qDebug() << kStopFailed;
-        return;
-    }
-    bool applied;
-    if (text == kSafeModes[1]) {
-        applied = device->enableSlowMode();
-    } else if (text == kSafeModes[0]) {
-        applied = device->disableSlowMode();
-    } else {
-        qDebug() << "未知的USB慢速模式选项：" << text;
-        return;
-    }
-    if (!applied) {
-        qDebug() << "设置USB慢速模式失败，可能是驱动未正确加载或设备未连接。";
-        return;
-    }
-    if (!device->restartAudio()) {
-        qDebug() << kRestartFailed;
-        return;
-    }
-    store(QLatin1String(kSafeModeValue.key), text);
-    qDebug() << "USB慢速模式设置已保存：" << text;
+    const bool changed = changeEngine(
+        [&] {
+            if (text != kSafeModes[0] && text != kSafeModes[1]) {
+                qDebug() << "未知的USB慢速模式选项：" << text;
+                return false;
+            }
+            return succeeded(text == kSafeModes[1] ? device->enableSlowMode() : device->disableSlowMode(),
+                             "设置USB慢速模式失败，可能是驱动未正确加载或设备未连接。");
+        },
+        &AudioBusDevice::restartAudio);
+    if (changed)
+        store(kSafeModeValue.key, text, "USB慢速模式设置已保存：");
 }
 
 void Settings::onOkClicked()

@@ -4,6 +4,7 @@
 #include <QDialog>
 
 #include <cstdint>
+#include <functional>
 
 class AudioBusDevice;
 class QComboBox;
@@ -24,8 +25,9 @@ public:
 
     // Opens the dialog's own driver link; called after each device detection.
     bool initDevice();
-    // Replays the stored values through the change handlers, then runs the
-    // start-up sequence for the sample rate.
+    // Replays the stored values through the change handlers, applies what the
+    // boxes show to a device that differs (latency, buffer size, safe mode),
+    // then runs the start-up sequence for the sample rate.
     void loadAndApply();
     void loadSettings();
 
@@ -34,16 +36,22 @@ public:
 
 private:
     void onBufferSizeChanged();
-    void onUsbLatencyChanged();
+    // True when the driver runs the chosen latency afterwards.
+    bool onUsbLatencyChanged();
     void onSampleRateChanged();
     void onSafeModeChanged();
     void onOkClicked();
     void showFromAsio();
 
     QComboBox *addCombo(const QStringList &items, const char *name);
+    void openStore();
+    void applyUnchangedBoxes();
+    void applyStartupRate();
+    bool changeEngine(const std::function<bool()> &change, bool (AudioBusDevice::*restart)());
+    bool setRateAndChannels();
     void startOtgCycleForStartup();
     void startOtgCycleForRateChange();
-    void store(const QString &key, const QString &text);
+    void store(const char *key, const QString &text, const char *savedLine);
 
     QVBoxLayout *layout = nullptr;
     QComboBox *latencyBox = nullptr;
@@ -53,6 +61,16 @@ private:
     QSettings *settings = nullptr;
     AudioBusDevice *device = nullptr;
     std::uint32_t sampleRate = 44100;
-    // Set by the rate handler, so loadAndApply knows whether loading already applied the rate.
+
+    // What the handlers did during the current loadAndApply: a box whose
+    // handler did not run still has to reach a device that differs from it.
+    bool latencyHandled = false;
+    bool bufferSizeHandled = false;
+    bool safeModeHandled = false;
+    // Only a rate change that went through counts as applied.
     bool sampleRateApplied = false;
+    // Replaying values the boxes already showed: what the file holds already is not written again.
+    bool applyingUnchanged = false;
+    // The file could not be read at this load: writing now would replace the stored values with defaults.
+    bool storeReadOnly = false;
 };

@@ -7,7 +7,9 @@
 #include "platform/posix/Framing.h"
 #include "platform/posix/RuntimeDir.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
@@ -33,6 +35,8 @@ struct PipeServerEnd
     std::mutex lock;
     int clientFd = -1;
     bool released = false;
+    // The connected client's message must be complete by then.
+    std::chrono::steady_clock::time_point deadline;
 };
 
 namespace {
@@ -47,6 +51,10 @@ bool makeAddress(const std::string &path, sockaddr_un &address)
     return true;
 }
 
+using Clock = std::chrono::steady_clock;
+
+// The connection and every later send on it wait at most the client limit: a
+// server whose queue is full, or that never reads, cannot hold the caller.
 int connectSocket(const sockaddr_un &address, int &err)
 {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -54,6 +62,9 @@ int connectSocket(const sockaddr_un &address, int &err)
         err = errno;
         return -1;
     }
+    const timeval limit{static_cast<time_t>(kPipeClientWriteLimitMs / 1000),
+                        static_cast<suseconds_t>(kPipeClientWriteLimitMs % 1000 * 1000)};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
     int rc;
     do {
         rc = ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
@@ -77,8 +88,9 @@ std::uint32_t bindEndpoint(int fd, const sockaddr_un &address)
             return posix::connectErrorToWin32(errno);
         int err = 0;
         const int probe = connectSocket(address, err);
-        if (probe >= 0) {
-            ::close(probe);
+        if (probe >= 0 || err == EAGAIN) {
+            if (probe >= 0)
+                ::close(probe);
             return winerror::PipeBusy;
         }
         if (err != ECONNREFUSED && err != ENOENT)
@@ -94,6 +106,48 @@ void closeFd(int &fd)
     if (fd >= 0)
         ::close(fd);
     fd = -1;
+}
+
+std::uint32_t clientErrorToWin32(int err)
+{
+    return err == EAGAIN || err == EWOULDBLOCK || err == ETIMEDOUT ? winerror::SemTimeout
+                                                                   : posix::connectErrorToWin32(err);
+}
+
+enum class Received
+{
+    Complete,
+    EndBeforeAnyByte,
+    Broken,
+    TimedOut
+};
+
+// Reads exactly `size` bytes, unless the connection ends or `deadline` passes first.
+Received receiveBefore(int fd, std::uint8_t *buffer, std::size_t size, Clock::time_point deadline)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        // What has arrived by the deadline still counts.
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        pollfd wait{fd, POLLIN, 0};
+        const int rc = ::poll(&wait, 1, static_cast<int>(std::max<decltype(left)>(left, 0)));
+        if (rc == 0)
+            return Received::TimedOut;
+        if (rc < 0) {
+            if (errno == EINTR)
+                continue;
+            return Received::Broken;
+        }
+        const ssize_t n = ::recv(fd, buffer + done, size - done, MSG_DONTWAIT);
+        if (n > 0)
+            done += static_cast<std::size_t>(n);
+        else if (n == 0)
+            return done == 0 ? Received::EndBeforeAnyByte : Received::Broken;
+        else if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)
+            return Received::Broken;
+    }
+    return Received::Complete;
 }
 
 } // namespace
@@ -114,7 +168,9 @@ PipeServerHandle createPipeServer(const std::wstring &name, std::uint32_t &error
     } else {
         server->wakeRead = wake[0];
         server->wakeWrite = wake[1];
-        server->listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        // Non-blocking: a client that vanishes between poll and accept must
+        // not leave this thread in accept, out of reach of the wake-up.
+        server->listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         if (server->listenFd < 0) {
             error = winerror::GenFailure;
         } else {
@@ -163,15 +219,13 @@ bool connectPipeClient(PipeServerHandle server, std::uint32_t &error)
         }
         const int fd = ::accept4(server->listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) {
-            if (errno == EINTR || errno == ECONNABORTED || errno == EAGAIN)
+            if (errno == EINTR || errno == ECONNABORTED || errno == EAGAIN || errno == EWOULDBLOCK)
                 continue;
             error = winerror::GenFailure;
             return false;
         }
-        const timeval limit{static_cast<time_t>(kPipeClientSilenceLimitMs / 1000),
-                            static_cast<suseconds_t>(kPipeClientSilenceLimitMs % 1000 * 1000)};
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
         std::lock_guard<std::mutex> guard(server->lock);
+        server->deadline = Clock::now() + std::chrono::milliseconds(kPipeClientSilenceLimitMs);
         if (server->released) {
             ::close(fd);
             error = winerror::OperationAborted;
@@ -191,8 +245,21 @@ bool readPipeMessage(PipeServerHandle server, void *buffer, std::uint32_t capaci
         error = server ? winerror::PipeNotConnected : winerror::InvalidHandle;
         return false;
     }
+    // One deadline for the whole frame, counted from the connection: a client
+    // that trickles its bytes gets no more time than a silent one.
+    std::uint8_t header[4];
+    Received status = receiveBefore(server->clientFd, header, sizeof header, server->deadline);
+    std::uint32_t length = 0;
     std::vector<std::uint8_t> payload;
-    const posix::FrameStatus status = posix::readFrame(server->clientFd, payload, capacity);
+    if (status == Received::Complete) {
+        length = posix::getLe32(header);
+        // Too long: refused at its header, never read.
+        if (length <= capacity) {
+            payload.resize(length);
+            if (length > 0)
+                status = receiveBefore(server->clientFd, payload.data(), length, server->deadline);
+        }
+    }
     {
         std::lock_guard<std::mutex> guard(server->lock);
         if (server->released) {
@@ -200,22 +267,19 @@ bool readPipeMessage(PipeServerHandle server, void *buffer, std::uint32_t capaci
             return false;
         }
     }
-    switch (status) {
-    case posix::FrameStatus::Ok:
-        if (!payload.empty())
-            std::memcpy(buffer, payload.data(), payload.size());
-        bytesRead = static_cast<std::uint32_t>(payload.size());
-        error = winerror::Success;
-        return true;
-    case posix::FrameStatus::TooLarge:
+    if (status != Received::Complete) {
+        error = winerror::BrokenPipe;
+        return false;
+    }
+    if (length > capacity) {
         error = winerror::MoreData;
         return false;
-    case posix::FrameStatus::Closed:
-    case posix::FrameStatus::Broken:
-        break;
     }
-    error = winerror::BrokenPipe;
-    return false;
+    if (length > 0)
+        std::memcpy(buffer, payload.data(), length);
+    bytesRead = length;
+    error = winerror::Success;
+    return true;
 }
 
 void disconnectPipeClient(PipeServerHandle server)
@@ -264,7 +328,7 @@ NativeHandle openPipeClient(const std::wstring &name, std::uint32_t &error)
     int err = 0;
     const int fd = connectSocket(address, err);
     if (fd < 0) {
-        error = posix::connectErrorToWin32(err);
+        error = clientErrorToWin32(err);
         return kInvalidHandle;
     }
     error = winerror::Success;
@@ -278,7 +342,9 @@ bool writePipeMessage(NativeHandle client, const void *data, std::uint32_t size,
         return false;
     }
     if (!posix::writeFrame(static_cast<int>(client), data, size)) {
-        error = (errno == EPIPE || errno == ECONNRESET) ? winerror::NoData : winerror::GenFailure;
+        error = (errno == EPIPE || errno == ECONNRESET)     ? winerror::NoData
+                : (errno == EAGAIN || errno == EWOULDBLOCK) ? winerror::SemTimeout
+                                                            : winerror::GenFailure;
         return false;
     }
     error = winerror::Success;

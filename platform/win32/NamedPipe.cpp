@@ -23,9 +23,20 @@ struct PipeServerEnd
     // The thread blocked in ConnectNamedPipe or ReadFile, for CancelSynchronousIo.
     std::mutex lock;
     HANDLE waiter = nullptr;
+    // When the current client connected: its message must be complete within the limit from then.
+    ULONGLONG connectedAt = 0;
 };
 
 namespace {
+
+// What a client of the incoming pipe needs, opening it for reading and
+// writing: no right to change the pipe's security or owner. (The write rights
+// include the append-data bit, which on a pipe allows new instances; the
+// instance limit below leaves room for none.)
+constexpr DWORD kClientAccess = FILE_GENERIC_READ | FILE_GENERIC_WRITE;
+
+// The server serves one client at a time on a single instance.
+constexpr DWORD kInstances = 1;
 
 // A DACL that admits only the current user and SYSTEM, so no other account
 // on the machine can open the settings window or squat on the pipe.
@@ -63,8 +74,8 @@ public:
         acl.resize(aclSize);
         auto *list = reinterpret_cast<PACL>(acl.data());
         if (!::InitializeAcl(list, aclSize, ACL_REVISION) ||
-            !::AddAccessAllowedAce(list, ACL_REVISION, GENERIC_ALL, user) ||
-            !::AddAccessAllowedAce(list, ACL_REVISION, GENERIC_ALL, system) ||
+            !::AddAccessAllowedAce(list, ACL_REVISION, kClientAccess, user) ||
+            !::AddAccessAllowedAce(list, ACL_REVISION, kClientAccess, system) ||
             !::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
             !::SetSecurityDescriptorDacl(&descriptor, TRUE, list, FALSE)) {
             failure = ::GetLastError();
@@ -118,17 +129,20 @@ private:
     PipeServerEnd &server;
 };
 
-// Cancels the blocked read of a client that stays silent too long. After the
-// limit it fires again every 100 ms, since a read that had not yet started at
-// the first firing would miss it. Destroying it waits for a running callback,
-// so no cancel reaches whatever the thread does after the read.
+// Cancels the blocked read of a client that has not delivered its message
+// within the limit from its connection. After that it fires again every
+// 100 ms, since a read that had not yet started at the first firing would miss
+// it. Destroying it waits for a running callback, so no cancel reaches
+// whatever the thread does after the read.
 class SilenceLimit
 {
 public:
     explicit SilenceLimit(PipeServerEnd &server) : server(server)
     {
-        if (!::CreateTimerQueueTimer(&timer, nullptr, &SilenceLimit::fire, this, kPipeClientSilenceLimitMs,
-                                     100, WT_EXECUTEDEFAULT))
+        const ULONGLONG since = ::GetTickCount64() - server.connectedAt;
+        const DWORD left = since >= kPipeClientSilenceLimitMs ? 0 : DWORD(kPipeClientSilenceLimitMs - since);
+        if (!::CreateTimerQueueTimer(&timer, nullptr, &SilenceLimit::fire, this, left, 100,
+                                     WT_EXECUTEDEFAULT))
             timer = nullptr;
     }
     ~SilenceLimit()
@@ -174,7 +188,7 @@ PipeServerHandle createPipeServer(const std::wstring &name, std::uint32_t &error
     const HANDLE pipe =
         ::CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE,
                            PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
-                           PIPE_UNLIMITED_INSTANCES, 65536, 65536, 300, security.get());
+                           kInstances, 65536, 65536, 300, security.get());
     if (pipe == INVALID_HANDLE_VALUE) {
         error = ::GetLastError();
         return kInvalidPipeServer;
@@ -210,6 +224,8 @@ bool connectPipeClient(PipeServerHandle server, std::uint32_t &error)
     // is a connected client: its message is still there to read.
     if (!ok && (error == ERROR_PIPE_CONNECTED || error == ERROR_NO_DATA))
         ok = TRUE;
+    if (ok)
+        server->connectedAt = ::GetTickCount64();
     return ok;
 }
 
@@ -277,8 +293,12 @@ void closePipeServer(PipeServerHandle server)
 
 NativeHandle openPipeClient(const std::wstring &name, std::uint32_t &error)
 {
+    // Whoever serves the name, perhaps a process that took it before the ASIO
+    // driver did, may identify us but never impersonate us. Overlapped, so a
+    // write can be given up.
     const HANDLE h =
-        ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ::CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         error = ::GetLastError();
         return kInvalidHandle;
@@ -293,13 +313,26 @@ bool writePipeMessage(NativeHandle client, const void *data, std::uint32_t size,
         error = ERROR_INVALID_HANDLE;
         return false;
     }
-    DWORD written = 0;
-    if (!::WriteFile(reinterpret_cast<HANDLE>(client), data, size, &written, nullptr)) {
+    const HANDLE pipe = reinterpret_cast<HANDLE>(client);
+    OVERLAPPED pending{};
+    pending.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!pending.hEvent) {
         error = ::GetLastError();
         return false;
     }
-    error = winerror::Success;
-    return true;
+    DWORD written = 0;
+    BOOL ok = ::WriteFile(pipe, data, size, &written, &pending);
+    error = ok ? winerror::Success : ::GetLastError();
+    if (!ok && error == ERROR_IO_PENDING) {
+        // A server that never reads leaves the write pending: give it up.
+        const bool late = ::WaitForSingleObject(pending.hEvent, kPipeClientWriteLimitMs) == WAIT_TIMEOUT;
+        if (late)
+            ::CancelIoEx(pipe, &pending);
+        ok = ::GetOverlappedResult(pipe, &pending, &written, TRUE);
+        error = ok ? winerror::Success : late ? winerror::SemTimeout : ::GetLastError();
+    }
+    ::CloseHandle(pending.hEvent);
+    return ok;
 }
 
 void closePipeClient(NativeHandle client)

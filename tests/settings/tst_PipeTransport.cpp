@@ -10,14 +10,17 @@
 #include "settings/AsioReset.h"
 #include "settings/PipeServer.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <future>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -78,6 +81,7 @@ private slots:
     void emptyMessageIsASuccessfulRead();
     void oversizedMessageFailsAndDisconnects();
     void connectionEndingMidFrameIsABrokenPipe();
+    void tricklingClientIsCutOffByTheDeadline();
     void oneMessagePerConnection();
 
     void secondServerOfTheSameNameIsRefused();
@@ -93,6 +97,7 @@ private slots:
 
     void resetWithoutAsioSideLogsFileNotFound();
     void resetSendsTheByteOne();
+    void resetToAServerThatNeverTakesItGivesUp();
 };
 
 void PipeTransportTest::init()
@@ -174,6 +179,22 @@ void PipeTransportTest::oversizedMessageFailsAndDisconnects()
 
     platform::closePipeClient(full);
     platform::closePipeClient(client);
+    platform::disconnectPipeClient(server);
+
+    // Refused at its header, without waiting for the bytes it announces.
+    const platform::NativeHandle huge = platform::openPipeClient(kIncoming, error);
+    std::uint8_t header[4];
+    platform::posix::putLe32(header, 1u << 20);
+    QCOMPARE(::send(static_cast<int>(huge), header, sizeof header, MSG_NOSIGNAL), ssize_t(sizeof header));
+    QVERIFY(platform::connectPipeClient(server, error));
+    QElapsedTimer refused;
+    refused.start();
+    QVERIFY(!platform::readPipeMessage(server, buffer, sizeof buffer, bytesRead, error));
+    QCOMPARE(error, winerror::MoreData);
+    QVERIFY2(refused.elapsed() < 500, qPrintable(QString::number(refused.elapsed())));
+    platform::disconnectPipeClient(server);
+    QVERIFY(peerClosed(huge));
+    platform::closePipeClient(huge);
     platform::closePipeServer(server);
 }
 
@@ -205,6 +226,45 @@ void PipeTransportTest::connectionEndingMidFrameIsABrokenPipe()
     QVERIFY(!platform::readPipeMessage(server, buffer, sizeof buffer, bytesRead, error));
     QCOMPARE(error, winerror::BrokenPipe);
 
+    platform::closePipeServer(server);
+}
+
+// A client that sends its message a byte at a time, each byte well within the
+// limit, is still cut off once the limit has passed since it connected.
+void PipeTransportTest::tricklingClientIsCutOffByTheDeadline()
+{
+    std::uint32_t error = 0;
+    platform::PipeServerHandle server = platform::createPipeServer(kIncoming, error);
+    QVERIFY(server);
+    const platform::NativeHandle client = platform::openPipeClient(kIncoming, error);
+    QVERIFY(client != platform::kInvalidHandle);
+    QVERIFY(platform::connectPipeClient(server, error));
+    QElapsedTimer connected;
+    connected.start();
+
+    std::vector<std::uint8_t> frame(4);
+    platform::posix::putLe32(frame.data(), 20);
+    const std::vector<std::uint8_t> message = openRequest(1);
+    frame.insert(frame.end(), message.begin(), message.end());
+    std::atomic<bool> stop{false};
+    auto trickle = std::async(std::launch::async, [&] {
+        for (std::size_t i = 0; i < frame.size() && !stop; ++i) {
+            ::send(static_cast<int>(client), &frame[i], 1, MSG_NOSIGNAL);
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        }
+    });
+    std::uint8_t buffer[1024] = {};
+    std::uint32_t bytesRead = 0;
+    const bool ok = platform::readPipeMessage(server, buffer, sizeof buffer, bytesRead, error);
+    const qint64 took = connected.elapsed();
+    stop = true;
+    trickle.wait();
+    QVERIFY(!ok);
+    QCOMPARE(error, winerror::BrokenPipe);
+    QVERIFY2(took >= qint64(platform::kPipeClientSilenceLimitMs) - 50 && took < 2600,
+             qPrintable(QString::number(took)));
+
+    platform::closePipeClient(client);
     platform::closePipeServer(server);
 }
 
@@ -461,6 +521,42 @@ void PipeTransportTest::resetSendsTheByteOne()
     QVERIFY(platform::readPipeMessage(asio, buffer, sizeof buffer, bytesRead, error));
     QCOMPARE(bytesRead, 1u);
     platform::closePipeServer(asio);
+}
+
+// The ASIO side's socket has a full queue and never accepts: the reset gives
+// up after the limit instead of holding the GUI thread.
+void PipeTransportTest::resetToAServerThatNeverTakesItGivesUp()
+{
+    QCOMPARE(platform::posix::checkRuntimeDirectory(true), winerror::Success);
+    const std::string path = platform::posix::endpointPath(kOutgoing);
+    ::unlink(path.c_str());
+    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, path.c_str());
+    QCOMPARE(::bind(listening, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    QCOMPARE(::listen(listening, 0), 0);
+    // One queued connection fills a queue of length 0.
+    const int filler = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    QCOMPARE(::connect(filler, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+
+    QElapsedTimer blocked;
+    QStringList lines;
+    {
+        LogCapture log;
+        blocked.start();
+        sendAsioReset();
+        lines = log.lines();
+    }
+    const qint64 took = blocked.elapsed();
+    QCOMPARE(lines, QStringList{QStringLiteral("Error: Could not open pipe. Error code: 121")});
+    QVERIFY2(took >= qint64(platform::kPipeClientWriteLimitMs) - 50 && took < 3000,
+             qPrintable(QString::number(took)));
+    qInfo("GUI thread blocked by an ASIO side that never takes the reset: %lld ms", took);
+
+    ::close(filler);
+    ::close(listening);
+    ::unlink(path.c_str());
 }
 
 QTEST_GUILESS_MAIN(PipeTransportTest)

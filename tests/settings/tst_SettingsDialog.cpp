@@ -106,7 +106,7 @@ private slots:
     void latencyCapTable();
     void builtAsDescribed();
 
-    void firstStartAppliesBufferThenStartupSequence();
+    void firstStartAppliesBufferLatencyThenStartupSequence();
     void storedRate48000IsAppliedOnceDuringLoading();
     void rate48000IsReappliedOnLaterDetections();
     void valuesEqualToTheDriverAreNeitherSentNorStored();
@@ -116,6 +116,12 @@ private slots:
     void smallBufferLowersTheLatencyEvenWhenTheBoxShowsTheCap();
     void largeBufferNeverLowersTheLatency();
     void safeModeIsSwitched();
+
+    void storedEngineSettingsReachEveryFreshEngine();
+    void failedLatencyCapStopsTheBufferChange_data();
+    void failedLatencyCapStopsTheBufferChange();
+    void failedStoredRateIsRetriedAtStartUp();
+    void unreadableIniIsNotWrittenWhileLoading();
 
     void eachStepRefusedInTurn_data();
     void eachStepRefusedInTurn();
@@ -143,6 +149,7 @@ private:
 void SettingsDialogTest::init()
 {
     QFile::remove(iniPath());
+    QDir().rmdir(iniPath()); // left by a failed unreadable-file case
     log = std::make_unique<LogCapture>();
     sim = std::make_unique<SimProcess>(QStringList{QStringLiteral("--asio")});
     QVERIFY(sim->start());
@@ -236,7 +243,7 @@ void SettingsDialogTest::builtAsDescribed()
     QVERIFY(QDir(QFileInfo(iniPath()).path()).exists());
 }
 
-void SettingsDialogTest::firstStartAppliesBufferThenStartupSequence()
+void SettingsDialogTest::firstStartAppliesBufferLatencyThenStartupSequence()
 {
     QVERIFY(openDialog());
     dialog->loadAndApply();
@@ -246,18 +253,24 @@ void SettingsDialogTest::firstStartAppliesBufferThenStartupSequence()
     QCOMPARE(steps(journal),
              (QStringList{// buffer box "48" -> "192"; cap 24 is above the driver's 16
                           "getBufferSize", "getUsbLatency", "stopAudio", "setBufferSize=192", "restartAudio",
+                          // the latency box shows "8" unchanged, the driver runs 16
+                          "getUsbLatency", "stopAudio", "setUsbLatency=8", "restartAudio",
                           // the start-up sequence at 44100
                           "getSampleRate", "stopAudio", "setSampleRate=44100", "setWdmChannelCount=4",
                           "setOtgOff", "setOtgOn", "initAudio"}));
     // The 100 ms pause and the two 200 ms steps, with room for a busy machine.
-    QVERIFY(gapMs(journal[6], journal[7]) >= 95);
-    QVERIFY(gapMs(journal[8], journal[9]) >= 195);
-    QVERIFY(gapMs(journal[8], journal[9]) < 2000);
-    QVERIFY(gapMs(journal[9], journal[10]) >= 195);
-    QVERIFY(gapMs(journal[9], journal[10]) < 2000);
+    QVERIFY(gapMs(journal[10], journal[11]) >= 95);
+    QVERIFY(gapMs(journal[12], journal[13]) >= 195);
+    QVERIFY(gapMs(journal[12], journal[13]) < 2000);
+    QVERIFY(gapMs(journal[13], journal[14]) >= 195);
+    QVERIFY(gapMs(journal[13], journal[14]) < 2000);
+    QVERIFY(sim->command(QStringLiteral("status"))
+                .contains(QStringLiteral("engine running rate 44100 buffer 192 latency 8 slow off")));
 
     QCOMPARE(stored("Audio/BufferSize"), QVariant("192"));
-    QCOMPARE(QSettings(iniPath(), QSettings::IniFormat).allKeys(), QStringList{"Audio/BufferSize"});
+    QCOMPARE(stored("USB/LatencySize"), QVariant("8"));
+    QCOMPARE(QSettings(iniPath(), QSettings::IniFormat).allKeys(),
+             (QStringList{"Audio/BufferSize", "USB/LatencySize"}));
     QCOMPARE(box("bufferSizeBox")->currentText(), QStringLiteral("192"));
 
     const QStringList lines = log->lines();
@@ -268,6 +281,9 @@ void SettingsDialogTest::firstStartAppliesBufferThenStartupSequence()
                                   QStringLiteral("音频缓冲区大小设置成功： 192 samples"),
                                   QStringLiteral("音频缓冲区大小设置已保存： \"192\""),
                                   QStringLiteral("已从配置文件加载控件状态"),
+                                  QStringLiteral("设置USB延迟大小为： 8 Frame"),
+                                  QStringLiteral("当前USB延迟大小： 16"),
+                                  QStringLiteral("USB延迟大小设置已保存： \"8\""),
                                   QStringLiteral("加载控件状态完成"),
                                   QStringLiteral("当前音频采样率为： 44100"),
                                   QStringLiteral("停止音频成功，开始加载控件状态"),
@@ -289,9 +305,12 @@ void SettingsDialogTest::storedRate48000IsAppliedOnceDuringLoading()
     QTest::qWait(300);
 
     const QList<QJsonObject> journal = sim->journal();
-    QCOMPARE(steps(journal), (QStringList{"getBufferSize", // equal to the driver's 256: nothing else
-                                          "stopAudio", "setSampleRate=48000", "setWdmChannelCount=4",
-                                          "initAudio", "getSampleRate", "setOtgOff", "setOtgOn"}));
+    QCOMPARE(steps(journal),
+             (QStringList{"getBufferSize", // equal to the driver's 256: nothing else
+                          "stopAudio", "setSampleRate=48000", "setWdmChannelCount=4", "initAudio",
+                          // the unchanged latency box
+                          "getUsbLatency", "stopAudio", "setUsbLatency=8", "restartAudio", "getSampleRate",
+                          "setOtgOff", "setOtgOn"}));
     QVERIFY(gapMs(journal[1], journal[2]) >= 95);
     QVERIFY(gapMs(journal[3], journal[4]) >= 95);
     QCOMPARE(stored("Audio/SampleRate"), QVariant("48000"));
@@ -318,9 +337,11 @@ void SettingsDialogTest::rate48000IsReappliedOnLaterDetections()
     dialog->loadAndApply();
     QTRY_VERIFY_WITH_TIMEOUT(log->contains(QStringLiteral("设置初始化完成")), 5000);
 
-    // No box changed, so no handler ran; the start-up sequence carries 48000.
+    // No box changed: latency and buffer are compared with the fresh engine,
+    // and the start-up sequence carries 48000.
     QCOMPARE(steps(journalSince(mark)),
-             (QStringList{"getSampleRate", "stopAudio", "setSampleRate=48000", "setWdmChannelCount=4",
+             (QStringList{"getUsbLatency", "stopAudio", "setUsbLatency=8", "restartAudio", "getBufferSize",
+                          "getSampleRate", "stopAudio", "setSampleRate=48000", "setWdmChannelCount=4",
                           "setOtgOff", "setOtgOn", "initAudio"}));
     QVERIFY(log->lines().contains(QStringLiteral("当前音频采样率为： 44100")));
     QCOMPARE(stored("Audio/SampleRate"), QVariant("48000"));
@@ -350,10 +371,14 @@ void SettingsDialogTest::storedTextsMatchingNoItemAreIgnored()
     QCOMPARE(box("bufferSizeBox")->currentText(), QStringLiteral("48"));
     QCOMPARE(box("latencyBox")->currentText(), QStringLiteral("8"));
     QCOMPARE(box("safeModeBox")->currentText(), QStringLiteral("Disabled"));
+    // What the boxes show is what the device gets, and what is stored.
     QCOMPARE(steps(sim->journal()),
-             (QStringList{"getSampleRate", "stopAudio", "setSampleRate=44100", "setWdmChannelCount=4",
-                          "setOtgOff", "setOtgOn", "initAudio"}));
-    QCOMPARE(stored("Audio/BufferSize"), QVariant("100"));
+             (QStringList{"getUsbLatency", "stopAudio", "setUsbLatency=8", "restartAudio", "getBufferSize",
+                          "getUsbLatency", "stopAudio", "setBufferSize=48", "restartAudio", "getSampleRate",
+                          "stopAudio", "setSampleRate=44100", "setWdmChannelCount=4", "setOtgOff", "setOtgOn",
+                          "initAudio"}));
+    QCOMPARE(stored("Audio/BufferSize"), QVariant("48"));
+    QCOMPARE(stored("USB/SlowMode"), QVariant("On"));
 }
 
 void SettingsDialogTest::laterDetectionRestoresABoxWhoseChangeFailed()
@@ -374,8 +399,8 @@ void SettingsDialogTest::laterDetectionRestoresABoxWhoseChangeFailed()
     dialog->loadAndApply();
     QTRY_VERIFY_WITH_TIMEOUT(log->contains(QStringLiteral("设置初始化完成")), 5000);
     QCOMPARE(box("bufferSizeBox")->currentText(), QStringLiteral("256"));
-    QCOMPARE(steps(journalSince(mark)).mid(0, 3),
-             (QStringList{"getBufferSize", "getSampleRate", "stopAudio"}));
+    QCOMPARE(steps(journalSince(mark)).mid(0, 4),
+             (QStringList{"getBufferSize", "getUsbLatency", "getSampleRate", "stopAudio"}));
     QVERIFY(log->lines().contains(QStringLiteral("设置音频缓冲区大小为： 256 samples")));
 }
 
@@ -445,6 +470,148 @@ void SettingsDialogTest::safeModeIsSwitched()
     QCOMPARE(steps(sim->journal()), (QStringList{"stopAudio", "enableSlowMode", "restartAudio", "stopAudio",
                                                  "disableSlowMode", "restartAudio"}));
     QCOMPARE(stored("USB/SlowMode"), QVariant("Disabled"));
+    QVERIFY(log->lines().contains(QStringLiteral("USB慢速模式设置已保存： \"Enabled\"")));
+}
+
+// Stored buffer 128, latency 8 and safe mode on reach the driver's own start
+// values on a first start, and a fresh engine after every replug, though no
+// box changes then; the file, which holds them already, is not written.
+void SettingsDialogTest::storedEngineSettingsReachEveryFreshEngine()
+{
+    const QString stored128 = QStringLiteral("[Audio]\nBufferSize = 128\n\n[USB]\nLatencySize = 8\n"
+                                             "SlowMode = Enabled\n");
+    const auto writeIni = [&stored128] {
+        QFile file(iniPath());
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(stored128.toUtf8()) > 0;
+    };
+    QDir().mkpath(QFileInfo(iniPath()).path());
+    QVERIFY(writeIni());
+    const QString expectedState = QStringLiteral("engine running rate 44100 buffer 128 latency 8 slow on");
+
+    QVERIFY(openDialog());
+    dialog->loadAndApply();
+    QTRY_VERIFY_WITH_TIMEOUT(log->contains(QStringLiteral("设置初始化完成")), 5000);
+    QCOMPARE(steps(sim->journal()).mid(0, 12),
+             (QStringList{// loading changes the buffer and safe-mode boxes
+                          "getBufferSize", "getUsbLatency", "stopAudio", "setBufferSize=128", "restartAudio",
+                          "stopAudio", "enableSlowMode", "restartAudio",
+                          // the latency box showed "8" already; the driver runs 16
+                          "getUsbLatency", "stopAudio", "setUsbLatency=8", "restartAudio"}));
+    QVERIFY(sim->command(QStringLiteral("status")).contains(expectedState));
+
+    // Replugged: the engine starts afresh at buffer 256, latency 16, safe mode off.
+    QVERIFY(writeIni()); // loading stored the changed boxes again, in QSettings' own layout
+    QVERIFY(sim->command(QStringLiteral("unplug")).startsWith(QLatin1String("ok")));
+    QVERIFY(sim->command(QStringLiteral("plug")).startsWith(QLatin1String("ok")));
+    QVERIFY(
+        sim->command(QStringLiteral("status")).contains(QStringLiteral("buffer 256 latency 16 slow off")));
+    const int mark = sim->journal().size();
+    log->clear();
+    QVERIFY(dialog->initDevice());
+    dialog->loadAndApply();
+    QTRY_VERIFY_WITH_TIMEOUT(log->contains(QStringLiteral("设置初始化完成")), 5000);
+    QCOMPARE(
+        steps(journalSince(mark)),
+        (QStringList{"getUsbLatency", "stopAudio", "setUsbLatency=8", "restartAudio", "getBufferSize",
+                     "getUsbLatency", "stopAudio", "setBufferSize=128", "restartAudio", "stopAudio",
+                     "enableSlowMode", "restartAudio", "getSampleRate", "stopAudio", "setSampleRate=44100",
+                     "setWdmChannelCount=4", "setOtgOff", "setOtgOn", "initAudio"}));
+    QVERIFY(sim->command(QStringLiteral("status")).contains(expectedState));
+    QVERIFY(log->lines().contains(QStringLiteral("音频缓冲区大小设置已保存： \"128\"")));
+    QFile file(iniPath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(file.readAll()), stored128);
+
+    // With the device in step, a later detection only reads and re-enables
+    // safe mode, which cannot be read back.
+    const int again = sim->journal().size();
+    dialog->loadAndApply();
+    QCOMPARE(steps(journalSince(again)).mid(0, 6),
+             (QStringList{"getUsbLatency", "getBufferSize", "stopAudio", "enableSlowMode", "restartAudio",
+                          "getSampleRate"}));
+}
+
+// Lowering the latency to the new buffer size's cap is refused at its stop,
+// set or restart: the buffer size must then not reach the driver.
+void SettingsDialogTest::failedLatencyCapStopsTheBufferChange_data()
+{
+    QTest::addColumn<QString>("failingOp");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QStringList>("sent");
+    QTest::newRow("stop") << "stopAudio" << kStopFailed << QStringList{"stopAudio!31"};
+    QTest::newRow("set") << "setUsbLatency"
+                         << "设置USB延迟大小失败，可能是驱动未正确加载或设备未连接。"
+                         << QStringList{"stopAudio", "setUsbLatency=8!31"};
+    QTest::newRow("restart") << "restartAudio" << kRestartFailed
+                             << QStringList{"stopAudio", "setUsbLatency=8", "restartAudio!31"};
+}
+
+void SettingsDialogTest::failedLatencyCapStopsTheBufferChange()
+{
+    QFETCH(QString, failingOp);
+    QFETCH(QString, line);
+    QFETCH(QStringList, sent);
+
+    storeBefore(QStringLiteral("Audio/BufferSize"), QStringLiteral("256"));
+    QVERIFY(openDialog());
+    box("latencyBox")->setCurrentText(QStringLiteral("32"));
+    QVERIFY(sim->command(QStringLiteral("fail ") + failingOp + QStringLiteral("@1"))
+                .startsWith(QLatin1String("ok")));
+    const int mark = sim->journal().size();
+    log->clear();
+
+    box("bufferSizeBox")->setCurrentText(QStringLiteral("64"));
+    QCOMPARE(steps(journalSince(mark)),
+             QStringList({"getBufferSize", "getUsbLatency", "getUsbLatency"}) + sent);
+    QCOMPARE(log->lines().last(), line);
+    QCOMPARE(log->count(line), 1);
+    QCOMPARE(stored("Audio/BufferSize"), QVariant("256"));
+    QCOMPARE(stored("USB/LatencySize"), QVariant("32"));
+    QVERIFY(sim->command(QStringLiteral("status")).contains(QStringLiteral("buffer 256")));
+}
+
+// A stored 48000 whose change was refused while loading is put through by the
+// start-up sequence instead of being taken as applied.
+void SettingsDialogTest::failedStoredRateIsRetriedAtStartUp()
+{
+    storeBefore(QStringLiteral("Audio/SampleRate"), QStringLiteral("48000"));
+    storeBefore(QStringLiteral("Audio/BufferSize"), QStringLiteral("256"));
+    QVERIFY(openDialog());
+    QVERIFY(sim->command(QStringLiteral("fail setSampleRate@1")).startsWith(QLatin1String("ok")));
+    dialog->loadAndApply();
+    QTRY_VERIFY_WITH_TIMEOUT(log->contains(QStringLiteral("设置初始化完成")), 5000);
+
+    const QStringList sent = steps(sim->journal());
+    QCOMPARE(sent.mid(0, 3), (QStringList{"getBufferSize", "stopAudio", "setSampleRate=48000!31"}));
+    QCOMPARE(sent.mid(sent.indexOf(QStringLiteral("getSampleRate"))),
+             (QStringList{"getSampleRate", "stopAudio", "setSampleRate=48000", "setWdmChannelCount=4",
+                          "setOtgOff", "setOtgOn", "initAudio"}));
+    QVERIFY(sim->command(QStringLiteral("status")).contains(QStringLiteral("engine running rate 48000")));
+}
+
+// A setting.ini that exists but cannot be read: the defaults reach the device,
+// nothing is written while loading, and later changes write as usual.
+void SettingsDialogTest::unreadableIniIsNotWrittenWhileLoading()
+{
+    // A directory in the file's place cannot be read, not even by root.
+    QVERIFY(QDir().mkpath(iniPath()));
+    QVERIFY(openDialog());
+    dialog->loadAndApply();
+    QTRY_VERIFY_WITH_TIMEOUT(log->contains(QStringLiteral("设置初始化完成")), 5000);
+
+    QCOMPARE(
+        log->lines(QtWarningMsg),
+        QStringList{
+            QStringLiteral("Failed to read settings file: \"%1\" QSettings::AccessError").arg(iniPath())});
+    const QStringList sent = steps(sim->journal());
+    QVERIFY(sent.contains(QStringLiteral("setBufferSize=192")));
+    QVERIFY(sent.contains(QStringLiteral("setUsbLatency=8")));
+    QVERIFY(sent.contains(QStringLiteral("setSampleRate=44100")));
+    QVERIFY(!log->contains(QStringLiteral("已保存")));
+
+    log->clear();
+    box("safeModeBox")->setCurrentText(QStringLiteral("Enabled"));
+    QCOMPARE(log->lines(QtWarningMsg).filter(QStringLiteral("Failed to write settings file:")).size(), 1);
     QVERIFY(log->lines().contains(QStringLiteral("USB慢速模式设置已保存： \"Enabled\"")));
 }
 

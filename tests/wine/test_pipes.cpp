@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The ASIO pipes through real Win32 named pipes: the server end the pipe
-// thread serves, its release at teardown, and the reset write.
+// thread serves, its release at teardown, and the reset write, also against
+// an ASIO side that squats on the name or never reads.
 #include "WineCheck.h"
 
 #include "platform/NamedPipe.h"
@@ -184,6 +185,8 @@ void secondServerOfTheSameNameFails()
     platform::closePipeServer(server);
 }
 
+// Only the user and SYSTEM, with what a client needs (read and write, not
+// the right to change the pipe's security), on the one instance served.
 void onlyTheUserAndSystemMayOpen()
 {
     std::uint32_t error = 0;
@@ -213,12 +216,16 @@ void onlyTheUserAndSystemMayOpen()
             PSID sid = &ace->SidStart;
             haveSystem = haveSystem || ::EqualSid(sid, system.data());
             haveEveryone = haveEveryone || ::EqualSid(sid, world.data());
+            CHECK_EQ(ace->Mask, ACCESS_MASK(FILE_GENERIC_READ | FILE_GENERIC_WRITE));
         }
         CHECK(haveSystem);
         CHECK(!haveEveryone);
     }
     if (descriptor)
         ::LocalFree(descriptor);
+    DWORD maxInstances = 0;
+    CHECK(::GetNamedPipeInfo(client, nullptr, nullptr, nullptr, &maxInstances));
+    CHECK_EQ(maxInstances, DWORD(1));
     ::CloseHandle(client);
     platform::closePipeServer(server);
 }
@@ -319,6 +326,172 @@ void silentClientIsDropped()
     platform::closePipeServer(server);
 }
 
+// The limit counts from the client's connection, not from the start of the read.
+void silenceLimitRunsFromTheConnection()
+{
+    std::uint32_t error = 0;
+    platform::PipeServerHandle server = platform::createPipeServer(kIncoming, error);
+    if (!CHECK(server))
+        return;
+    const HANDLE silent =
+        ::CreateFileW(kIncoming.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    CHECK(silent != INVALID_HANDLE_VALUE);
+    CHECK(platform::connectPipeClient(server, error));
+    const auto connected = std::chrono::steady_clock::now();
+    ::Sleep(1500);
+    auto reading = std::async(std::launch::async, [server] {
+        Read r;
+        r.ok = platform::readPipeMessage(server, r.buffer, sizeof r.buffer, r.bytesRead, r.error);
+        return r;
+    });
+    const Read r =
+        finishedOrExit(reading, std::chrono::seconds(15), "the silent client still holds the pipe");
+    const auto took = std::chrono::steady_clock::now() - connected;
+    CHECK(!r.ok);
+    CHECK_EQ(r.error, winerror::BrokenPipe);
+    CHECK(took < std::chrono::milliseconds(2600));
+    ::CloseHandle(silent);
+    platform::closePipeServer(server);
+}
+
+// The test's own CreateFileW calls on the outgoing pipe's name, as the reset
+// makes them: the flags show what the program asked of the server's rights.
+using CreateFileWFunction = decltype(&::CreateFileW);
+CreateFileWFunction realCreateFileW = nullptr;
+DWORD outgoingOpenFlags = 0;
+int outgoingOpens = 0;
+
+HANDLE WINAPI recordingCreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES attributes,
+                                   DWORD disposition, DWORD flags, HANDLE templateFile)
+{
+    if (name && kOutgoing == name) {
+        outgoingOpenFlags = flags;
+        ++outgoingOpens;
+    }
+    return realCreateFileW(name, access, share, attributes, disposition, flags, templateFile);
+}
+
+// Points this program's import of kernel32!CreateFileW at the recorder.
+bool recordCreateFileW()
+{
+    auto *base = reinterpret_cast<BYTE *>(::GetModuleHandleW(nullptr));
+    const auto *dos = reinterpret_cast<IMAGE_DOS_HEADER *>(base);
+    const auto *nt = reinterpret_cast<IMAGE_NT_HEADERS *>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY &imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto *dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR *>(base + imports.VirtualAddress); dll->Name;
+         ++dll) {
+        if (::lstrcmpiA(reinterpret_cast<char *>(base + dll->Name), "kernel32.dll") != 0)
+            continue;
+        auto *names = reinterpret_cast<IMAGE_THUNK_DATA *>(base + dll->OriginalFirstThunk);
+        auto *slots = reinterpret_cast<IMAGE_THUNK_DATA *>(base + dll->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            const auto *byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME *>(base + names->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<const char *>(byName->Name), "CreateFileW") != 0)
+                continue;
+            DWORD protection = 0;
+            if (!::VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE,
+                                  &protection))
+                return false;
+            realCreateFileW = reinterpret_cast<CreateFileWFunction>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(&recordingCreateFileW);
+            ::VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool underWine()
+{
+    return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// Another process took the outgoing pipe's name before the ASIO driver. It
+// gets the reset byte, but must not be able to act as the user. Wine lets a
+// server impersonate only itself, so there the open's flags are what shows it.
+void squattingServerCannotImpersonate()
+{
+    if (!CHECK(realCreateFileW || recordCreateFileW()))
+        return;
+    const HANDLE squat =
+        ::CreateNamedPipeW(kOutgoing.c_str(), PIPE_ACCESS_DUPLEX,
+                           PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
+    if (!CHECK(squat != INVALID_HANDLE_VALUE))
+        return;
+    struct Squat
+    {
+        std::uint8_t byte = 0;
+        bool impersonated = false;
+        SECURITY_IMPERSONATION_LEVEL level = SecurityAnonymous;
+    };
+    auto squatting = std::async(std::launch::async, [squat] {
+        Squat result;
+        // The reset may have come, and even gone, before this wait.
+        if (!::ConnectNamedPipe(squat, nullptr) && ::GetLastError() != ERROR_PIPE_CONNECTED &&
+            ::GetLastError() != ERROR_NO_DATA)
+            return result;
+        DWORD read = 0;
+        ::ReadFile(squat, &result.byte, 1, &read, nullptr);
+        if (!::ImpersonateNamedPipeClient(squat))
+            return result;
+        HANDLE token = nullptr;
+        if (::OpenThreadToken(::GetCurrentThread(), TOKEN_QUERY, TRUE, &token)) {
+            DWORD size = 0;
+            result.impersonated = ::GetTokenInformation(token, TokenImpersonationLevel, &result.level,
+                                                        sizeof result.level, &size);
+            ::CloseHandle(token);
+        }
+        ::RevertToSelf();
+        return result;
+    });
+    outgoingOpens = 0;
+    {
+        ErrCapture err;
+        sendAsioReset();
+    }
+    const Squat result = finishedOrExit(squatting, std::chrono::seconds(10), "the squatting server hangs");
+    CHECK_EQ(result.byte, std::uint8_t(0x31));
+    CHECK_EQ(outgoingOpens, 1);
+    CHECK_EQ(outgoingOpenFlags & (SECURITY_SQOS_PRESENT | SECURITY_VALID_SQOS_FLAGS),
+             DWORD(SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION));
+    if (!underWine())
+        CHECK(!result.impersonated || result.level <= SecurityIdentification);
+    ::DisconnectNamedPipe(squat);
+    ::CloseHandle(squat);
+}
+
+// An ASIO side that takes the connection and never reads: with no room in the
+// pipe the write cannot complete, and the reset gives up after the limit.
+void resetToAServerThatNeverReadsGivesUp()
+{
+    const HANDLE stuck =
+        ::CreateNamedPipeW(kOutgoing.c_str(), PIPE_ACCESS_DUPLEX,
+                           PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 0, 0, 0, nullptr);
+    if (!CHECK(stuck != INVALID_HANDLE_VALUE))
+        return;
+    std::string log;
+    auto resetting = std::async(std::launch::async, [&log] {
+        const auto start = std::chrono::steady_clock::now();
+        ErrCapture err;
+        sendAsioReset();
+        log = err.str();
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                     start);
+    });
+    const std::chrono::milliseconds took =
+        finishedOrExit(resetting, std::chrono::seconds(15), "the reset write never gave up");
+    std::cout << "    the reset blocked its caller for " << took.count() << " ms" << std::endl;
+    CHECK_EQ(log, std::string("Pipe opened successfully.\n"
+                              "Error: Failed to send ASIO reset signal. Error code: 121\n"
+                              "\xE8\xAE\xBE\xE7\xBD\xAE\xE9\x80\x9A\xE7\x9F\xA5"
+                              "ASIO\xE9\x80\xBB\xE8\xBE\x91\n"));
+    CHECK(took >= std::chrono::milliseconds(platform::kPipeClientWriteLimitMs - 50));
+    CHECK(took < std::chrono::milliseconds(3000));
+    ::CloseHandle(stuck);
+}
+
 void resetWithoutAsioSide()
 {
     ErrCapture err;
@@ -360,7 +533,10 @@ int main()
     RUN(releaseEndsAWaitForAClient);
     RUN(releaseEndsAReadOfASilentClient);
     RUN(silentClientIsDropped);
+    RUN(silenceLimitRunsFromTheConnection);
     RUN(resetWithoutAsioSide);
     RUN(resetSendsTheByteOne);
+    RUN(squattingServerCannotImpersonate);
+    RUN(resetToAServerThatNeverReadsGivesUp);
     return winecheck::finish();
 }
