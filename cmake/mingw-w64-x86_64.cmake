@@ -31,3 +31,9 @@ find_program(ZELVORO_WINE NAMES wine wine64)
 if(ZELVORO_WINE)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${ZELVORO_WINE})
 endif()
+
+# A Qt for Windows passed as CMAKE_PREFIX_PATH lies outside the mingw sysroot;
+# let the package search find it there.
+if(CMAKE_PREFIX_PATH)
+    list(APPEND CMAKE_FIND_ROOT_PATH ${CMAKE_PREFIX_PATH})
+endif()
