@@ -15,6 +15,7 @@ the remaining requests (polls left out) must match too. Prints one line per
 difference; exits 1 when there is any.
 """
 
+import difflib
 import json
 import struct
 import sys
@@ -134,19 +135,24 @@ def first_byte_difference(a, b):
     return min(len(a), len(b))
 
 
+def key(entry):
+    return entry.code, entry.in_len, entry.data
+
+
 def compare_sequences(what, linux, windows):
+    """Aligns the two sequences, so that one missing request is one difference."""
     differences = []
-    for i in range(max(len(linux), len(windows))):
-        mine = linux[i] if i < len(linux) else None
-        theirs = windows[i] if i < len(windows) else None
-        if mine and theirs and mine.code == theirs.code and mine.in_len == theirs.in_len and \
-                (mine.data is None or mine.data == theirs.data):
+    matcher = difflib.SequenceMatcher(None, [key(e) for e in linux], [key(e) for e in windows], autojunk=False)
+    for tag, i1, i2, j1, j2 in matcher.get_opcodes():
+        if tag == "equal":
             continue
-        line = f"{what} request {i + 1}:"
-        line += f"\n  Linux:   {describe(mine) if mine else '(none)'}"
-        line += f"\n  Windows: {describe(theirs) if theirs else '(none)'}"
-        if mine and theirs and mine.data is not None and theirs.data is not None and mine.code == theirs.code:
-            line += f"\n  first differing input byte at offset {first_byte_difference(mine.data, theirs.data)}"
+        meaning = {"delete": "sent only on Linux", "insert": "sent only on Windows", "replace": "sent differently"}
+        line = f"{what}, Linux request {i1 + 1}, Windows request {j1 + 1}: {meaning[tag]}"
+        line += "".join(f"\n  Linux:   {describe(e)}" for e in linux[i1:i2])
+        line += "".join(f"\n  Windows: {describe(e)}" for e in windows[j1:j2])
+        if tag == "replace" and i2 - i1 == 1 and j2 - j1 == 1 and linux[i1].code == windows[j1].code and \
+                linux[i1].data is not None and windows[j1].data is not None:
+            line += f"\n  first differing input byte at offset {first_byte_difference(linux[i1].data, windows[j1].data)}"
         differences.append(line)
     return differences
 
