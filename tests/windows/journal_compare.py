@@ -108,7 +108,7 @@ def first_start(entries):
 
 
 def after_first_start(entries):
-    start = len(first_start([e for e in entries]))
+    start = len(first_start(entries))
     rest = [e for e in entries if e.code != READ_METER_DATA][start:]
     return [e for e in rest if e.code != GET_DEVICE_PID]
 

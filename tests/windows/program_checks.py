@@ -15,7 +15,6 @@ Prints what it checked; a failure says what differed and exits 1.
 
 import argparse
 import os
-import re
 import shutil
 import signal
 import subprocess
