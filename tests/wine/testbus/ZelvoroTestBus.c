@@ -2,8 +2,9 @@
 // A kernel-mode stand-in for the audio bus driver, loaded by Wine's
 // ntoskrnl.exe so that AudioBusDevice goes through the real CreateFileW and
 // DeviceIoControl path. It answers every control code with the buffer sizes
-// the real driver expects, refuses anything else, and remembers the last
-// request so that a test can see exactly what was sent.
+// the real driver expects, refuses anything else, and journals every request
+// so that a test can see exactly what was sent, in order. Wine's ntoskrnl
+// dispatches one request at a time, so the model needs no lock.
 #include <ntddk.h>
 
 #include "TestBusProtocol.h"
@@ -37,6 +38,10 @@ enum
 #define MIXER_BYTES 66304u
 #define METER_BYTES 768u
 #define FRAME_BYTES 37u
+#define FIRMWARE_COMMAND 0x65u
+/* Enough for a few hundred mixer blocks: a first start writes a few dozen. */
+#define JOURNAL_BYTES (16u << 20)
+#define OLD_SETUP_BYTES (sizeof(struct TestBusSetup) - sizeof(unsigned int))
 
 static struct
 {
@@ -46,12 +51,15 @@ static struct
     UCHAR flag8;
     struct TestBusRecord record;
     UCHAR lastInput[TESTBUS_MAX_INPUT];
+    struct TestBusJournalState journal;
 } bus;
 
-static void reset(const struct TestBusSetup *setup)
+static UCHAR *journal; /* JOURNAL_BYTES, allocated at load */
+
+static void reset(const struct TestBusSetup *setup, ULONG size)
 {
     RtlZeroMemory(&bus, sizeof bus);
-    bus.setup = *setup;
+    RtlCopyMemory(&bus.setup, setup, size);
     if (bus.setup.firmwareLength > TESTBUS_FIRMWARE_BYTES)
         bus.setup.firmwareLength = TESTBUS_FIRMWARE_BYTES;
     bus.sampleRate = 44100;
@@ -60,6 +68,22 @@ static void reset(const struct TestBusSetup *setup)
     bus.wdmChannels = 2;
     bus.running = 1;
     bus.value16 = 0xFFFE; /* reads as -2 */
+}
+
+static void journalRequest(ULONG code, const UCHAR *input, ULONG in, ULONG out, NTSTATUS status,
+                           ULONG_PTR returned)
+{
+    struct TestBusEntry entry = {code, in, in <= TESTBUS_MAX_INPUT && input ? in : 0, out, (ULONG)status,
+                                 (ULONG)returned};
+    if (!journal || JOURNAL_BYTES - bus.journal.bytes < sizeof entry + entry.storedLength) {
+        ++bus.journal.dropped;
+        return;
+    }
+    RtlCopyMemory(journal + bus.journal.bytes, &entry, sizeof entry);
+    if (entry.storedLength)
+        RtlCopyMemory(journal + bus.journal.bytes + sizeof entry, input, entry.storedLength);
+    bus.journal.bytes += sizeof entry + entry.storedLength;
+    ++bus.journal.entries;
 }
 
 static NTSTATUS complete(IRP *irp, NTSTATUS status, ULONG_PTR information)
@@ -81,6 +105,29 @@ static void write32(UCHAR *p, ULONG value)
     p[1] = (UCHAR)(value >> 8);
     p[2] = (UCHAR)(value >> 16);
     p[3] = (UCHAR)(value >> 24);
+}
+
+static BOOLEAN strict(void)
+{
+    return (bus.setup.flags & TESTBUS_STRICT) != 0;
+}
+
+static BOOLEAN supported(ULONG function, ULONG value)
+{
+    static const ULONG bufferSizes[] = {48, 64, 96, 128, 192, 256, 512, 1024};
+    switch (function) {
+    case SetSampleRate:
+        return value == 44100 || value == 48000;
+    case SetBufferSize:
+        for (ULONG i = 0; i < sizeof bufferSizes / sizeof bufferSizes[0]; ++i)
+            if (bufferSizes[i] == value)
+                return TRUE;
+        return FALSE;
+    case SetUsbLatency:
+        return value == 8 || value == 16 || value == 24 || value == 32;
+    default: /* SetWdmChannelCount */
+        return value >= 1 && value <= 32;
+    }
 }
 
 // One driver code. `buffer` is the shared system buffer of a buffered
@@ -112,6 +159,10 @@ static NTSTATUS answer(ULONG function, UCHAR *buffer, ULONG in, ULONG out, ULONG
         if (in != 4 || out != 0)
             return STATUS_INVALID_PARAMETER;
         const ULONG value = read32(buffer);
+        if (strict() && !supported(function, value))
+            return STATUS_INVALID_PARAMETER;
+        if (strict() && bus.running)
+            return STATUS_DEVICE_BUSY;
         if (function == SetSampleRate)
             bus.sampleRate = value;
         else if (function == SetBufferSize)
@@ -139,6 +190,8 @@ static NTSTATUS answer(ULONG function, UCHAR *buffer, ULONG in, ULONG out, ULONG
     case DisableSlowMode:
         if (in != 0 || out != 0)
             return STATUS_INVALID_PARAMETER;
+        if (strict() && bus.running && (function == EnableSlowMode || function == DisableSlowMode))
+            return STATUS_DEVICE_BUSY;
         if (function == StopAudio)
             bus.running = 0;
         else if (function == EnableSlowMode || function == DisableSlowMode)
@@ -149,10 +202,17 @@ static NTSTATUS answer(ULONG function, UCHAR *buffer, ULONG in, ULONG out, ULONG
     case SendVendorCommand:
         return in == FRAME_BYTES && out == 0 && buffer[0] == 0x01 ? STATUS_SUCCESS : STATUS_INVALID_PARAMETER;
     case TransferVendorCommand:
-        if (in != FRAME_BYTES || out < TESTBUS_FIRMWARE_BYTES || buffer[0] != 0x01 || buffer[1] != 0x65)
+        if (in != FRAME_BYTES || buffer[0] != 0x01 || (!strict() && buffer[1] != FIRMWARE_COMMAND))
             return STATUS_INVALID_PARAMETER;
-        RtlCopyMemory(buffer, bus.setup.firmware, TESTBUS_FIRMWARE_BYTES);
-        *returned = bus.setup.firmwareLength;
+        if (out < TESTBUS_FIRMWARE_BYTES)
+            return strict() ? STATUS_BUFFER_TOO_SMALL : STATUS_INVALID_PARAMETER;
+        if (buffer[1] == FIRMWARE_COMMAND) {
+            RtlCopyMemory(buffer, bus.setup.firmware, TESTBUS_FIRMWARE_BYTES);
+            *returned = bus.setup.firmwareLength;
+        } else { /* another command through the transfer: done, nothing to tell */
+            RtlZeroMemory(buffer, TESTBUS_FIRMWARE_BYTES);
+            *returned = TESTBUS_FIRMWARE_BYTES;
+        }
         return STATUS_SUCCESS;
     case SetValue16:
         if (in != 2 || out != 0)
@@ -198,10 +258,26 @@ static NTSTATUS WINAPI dispatchControl(DEVICE_OBJECT *device, IRP *irp)
     UCHAR *buffer = irp->AssociatedIrp.SystemBuffer;
 
     if (code == TESTBUS_SETUP) {
-        if (in != sizeof(struct TestBusSetup))
+        if (in != sizeof(struct TestBusSetup) && in != OLD_SETUP_BYTES)
             return complete(irp, STATUS_INVALID_PARAMETER, 0);
-        reset((const struct TestBusSetup *)buffer);
+        reset((const struct TestBusSetup *)buffer, in);
         return complete(irp, STATUS_SUCCESS, 0);
+    }
+    if (code == TESTBUS_JOURNAL_STATE) {
+        if (out < sizeof bus.journal)
+            return complete(irp, STATUS_BUFFER_TOO_SMALL, 0);
+        RtlCopyMemory(buffer, &bus.journal, sizeof bus.journal);
+        return complete(irp, STATUS_SUCCESS, sizeof bus.journal);
+    }
+    if (code == TESTBUS_JOURNAL_READ) {
+        if (in != 4)
+            return complete(irp, STATUS_INVALID_PARAMETER, 0);
+        const ULONG offset = read32(buffer);
+        const ULONG left = offset < bus.journal.bytes ? bus.journal.bytes - offset : 0;
+        const ULONG size = left < out ? left : out;
+        if (size)
+            RtlCopyMemory(buffer, journal + offset, size);
+        return complete(irp, STATUS_SUCCESS, size);
     }
     if (code == TESTBUS_LAST_REQUEST) {
         const ULONG size = sizeof bus.record + bus.record.inputLength;
@@ -219,33 +295,84 @@ static NTSTATUS WINAPI dispatchControl(DEVICE_OBJECT *device, IRP *irp)
     if (buffer && bus.record.inputLength)
         RtlCopyMemory(bus.lastInput, buffer, bus.record.inputLength);
 
-    if ((code >> 16) != 0xFFDC || (code & 0xC003) != 0) // not ours, or not buffered with any access
-        return complete(irp, STATUS_INVALID_DEVICE_REQUEST, 0);
-    if (code == bus.setup.refusedCode)
-        return complete(irp, STATUS_DEVICE_BUSY, 0);
+    // The journal keeps the input, which the answer overwrites with the output.
+    const ULONG entryAt = bus.journal.bytes;
+    journalRequest(code, buffer, in, out, STATUS_PENDING, 0);
+    NTSTATUS status = STATUS_DEVICE_BUSY;
     ULONG_PTR returned = 0;
-    const NTSTATUS status = answer((code >> 2) & 0xFFF, buffer, in, out, &returned);
+    if ((code >> 16) != 0xFFDC || (code & 0xC003) != 0) // not ours, or not buffered with any access
+        status = STATUS_INVALID_DEVICE_REQUEST;
+    else if (code != bus.setup.refusedCode)
+        status = answer((code >> 2) & 0xFFF, buffer, in, out, &returned);
+    if (bus.journal.bytes != entryAt) {
+        struct TestBusEntry *entry = (struct TestBusEntry *)(journal + entryAt);
+        entry->status = (ULONG)status;
+        entry->returned = (ULONG)returned;
+    }
     return complete(irp, status, returned);
 }
 
+static WCHAR linkText[40];
+static UNICODE_STRING link;
+
 static void WINAPI unload(DRIVER_OBJECT *driver)
 {
-    UNICODE_STRING link;
-    RtlInitUnicodeString(&link, TESTBUS_LINK_NAME);
     IoDeleteSymbolicLink(&link);
     IoDeleteDevice(driver->DeviceObject);
+    if (journal)
+        ExFreePool(journal);
+    journal = NULL;
+}
+
+// The bus index from the service key's TESTBUS_INDEX_VALUE, if it has one.
+static ULONG busIndex(UNICODE_STRING *registryPath)
+{
+    ULONG index = TESTBUS_INDEX;
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, registryPath, OBJ_CASE_INSENSITIVE | OBJ_KERNEL_HANDLE, NULL, NULL);
+    HANDLE key;
+    if (!NT_SUCCESS(ZwOpenKey(&key, KEY_READ, &attributes)))
+        return index;
+    UNICODE_STRING valueName;
+    RtlInitUnicodeString(&valueName, TESTBUS_INDEX_VALUE);
+    union {
+        KEY_VALUE_PARTIAL_INFORMATION info;
+        UCHAR bytes[sizeof(KEY_VALUE_PARTIAL_INFORMATION) + 4];
+    } value;
+    ULONG size = 0;
+    if (NT_SUCCESS(ZwQueryValueKey(key, &valueName, KeyValuePartialInformation, &value, sizeof value, &size)) &&
+        value.info.Type == REG_DWORD && value.info.DataLength == 4 && read32(value.info.Data) < 16)
+        index = read32(value.info.Data);
+    ZwClose(key);
+    return index;
+}
+
+// `prefix` followed by the decimal index.
+static void indexedName(WCHAR *text, const WCHAR *prefix, ULONG index, UNICODE_STRING *name)
+{
+    ULONG n = 0;
+    while (prefix[n]) {
+        text[n] = prefix[n];
+        ++n;
+    }
+    if (index >= 10)
+        text[n++] = (WCHAR)(L'0' + index / 10);
+    text[n++] = (WCHAR)(L'0' + index % 10);
+    text[n] = 0;
+    RtlInitUnicodeString(name, text);
 }
 
 NTSTATUS WINAPI DriverEntry(DRIVER_OBJECT *driver, UNICODE_STRING *registryPath)
 {
-    (void)registryPath;
+    const ULONG index = busIndex(registryPath);
+    static WCHAR nameText[40];
     UNICODE_STRING name;
-    UNICODE_STRING link;
-    RtlInitUnicodeString(&name, TESTBUS_DEVICE_NAME);
-    RtlInitUnicodeString(&link, TESTBUS_LINK_NAME);
+    indexedName(nameText, TESTBUS_DEVICE_PREFIX, index, &name);
+    indexedName(linkText, TESTBUS_LINK_PREFIX, index, &link);
 
-    const struct TestBusSetup defaults = {2, 0, TESTBUS_FIRMWARE_BYTES, "1.0.3"};
-    reset(&defaults);
+    const struct TestBusSetup defaults = {2, 0, TESTBUS_FIRMWARE_BYTES, "1.0.3", 0};
+    reset(&defaults, sizeof defaults);
+    journal = ExAllocatePool(NonPagedPool, JOURNAL_BYTES);
 
     DEVICE_OBJECT *device = NULL;
     NTSTATUS status = IoCreateDevice(driver, 0, &name, FILE_DEVICE_UNKNOWN, 0, FALSE, &device);

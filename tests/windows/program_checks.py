@@ -1,0 +1,402 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
+"""The real ZelvoroDriver.exe under Wine, one check per run:
+
+  program_checks.py CHECK --bin DIR --work DIR --prefix DIR --linux-build DIR
+
+CHECK is one of no_device, ks2_first_start, same_bytes, single_instance,
+asio_pipes. Each starts its own virtual X screen (Xvfb) and Wine server on the
+prefix (created on first use), the test bus driver as \\\\.\\ZelvoroAudioBus0
+when the check needs a device, and the program with its debug output on
+stderr, and ends them all. ZELVORO_LINUX_BUILD_DIR overrides --linux-build;
+ZELVORO_WINE_DISPLAY (e.g. :61) picks the X display instead of a free one.
+Prints what it checked; a failure says what differed and exits 1.
+"""
+
+import argparse
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import journal_compare  # noqa: E402
+
+KS2_TITLE = "Zelvoro KS2 - FW: 1.0.3"
+# The settings dialog's start-up cycle (USB OTG off, on, initAudio) is the
+# last of a first start; it runs on timers after the device was found.
+FIRST_START_DONE = "设置初始化完成"
+# Long enough after it for a stray request to show, and for the 400 ms watch
+# and 500 ms meter polls to run.
+SETTLE_SECONDS = 0.8
+# The program's text output under Wine is in the ANSI code page of the locale
+# Wine derives from LANG: GBK for Simplified Chinese, so Chinese lines survive.
+LOCALE = "zh_CN.UTF-8"
+LOG_ENCODING = "gbk"
+
+
+class Failure(Exception):
+    pass
+
+
+def wait_for(predicate, timeout, what):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(0.1)
+
+
+class Log:
+    """A program's merged stdout and stderr, written to a file as it runs."""
+
+    def __init__(self, path, encoding):
+        self.path = path
+        self.encoding = encoding
+
+    def text(self):
+        try:
+            with open(self.path, "rb") as f:
+                return f.read().decode(self.encoding, errors="replace").replace("\r\n", "\n")
+        except FileNotFoundError:
+            return ""
+
+    def lines(self):
+        return self.text().splitlines()
+
+    def wait_line(self, line, timeout, count=1):
+        wait_for(lambda: self.lines().count(line) >= count, timeout, f'{count} x "{line}" in {self.path}')
+
+
+class Program:
+    def __init__(self, argv, env, log_path, encoding, cwd=None):
+        self.log = Log(log_path, encoding)
+        self.out = open(log_path, "wb")
+        self.process = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=self.out,
+                                        stderr=subprocess.STDOUT, cwd=cwd, start_new_session=True)
+
+    def wait(self, timeout):
+        try:
+            return self.process.wait(timeout)
+        finally:
+            self.out.close()
+
+    def stop(self):
+        if self.process.poll() is None:
+            os.killpg(self.process.pid, signal.SIGKILL)
+            self.process.wait()
+        self.out.close()
+
+
+class WineSession:
+    """Xvfb, a Wine server on the prefix, and the helpers in bin/."""
+
+    def __init__(self, args):
+        self.bin = args.bin
+        self.prefix = args.prefix
+        self.work = args.work
+        self.xvfb = None
+        self.programs = []
+
+    def __enter__(self):
+        shutil.rmtree(self.work, ignore_errors=True)
+        os.makedirs(self.work)
+        display = self.start_xvfb()
+        self.env = {k: v for k, v in os.environ.items()
+                    if not k.startswith(("QT_", "WINE", "XDG_", "LC_", "DISPLAY", "WAYLAND"))}
+        self.env.update({
+            "DISPLAY": display, "WINEPREFIX": self.prefix, "WINEARCH": "win64", "WINEDEBUG": "-all",
+            "WINEDLLOVERRIDES": "mscoree,mshtml=", "LANG": LOCALE, "LC_ALL": LOCALE,
+            # Wine passes QT_* variables to Windows programs only as WINEQT_*.
+            "WINEQT_FORCE_STDERR_LOGGING": "1",
+        })
+        if not os.path.exists(os.path.join(self.prefix, "system.reg")):
+            print(f"initialising the Wine prefix {self.prefix}")
+            self.run(["wineboot", "--init"], timeout=180)
+            self.run(["wineserver", "-w"], timeout=60)
+        # A server of its own, up for the whole check, ended with everything in it.
+        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL, timeout=30)
+        self.run(["wineserver", "-p"])
+        for device in os.listdir(os.path.join(self.prefix, "dosdevices")):
+            if device.startswith("zelvoroaudiobus"):
+                os.remove(os.path.join(self.prefix, "dosdevices", device))
+        shutil.rmtree(self.app_data(), ignore_errors=True)
+        return self
+
+    def __exit__(self, *exc):
+        for program in self.programs:
+            program.stop()
+        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL, timeout=30)
+        if self.xvfb:
+            self.xvfb.terminate()
+            self.xvfb.wait()
+
+    def start_xvfb(self):
+        wanted = os.environ.get("ZELVORO_WINE_DISPLAY")
+        argv = ["Xvfb", "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"]
+        if wanted:
+            self.xvfb = subprocess.Popen(argv + [wanted], stderr=subprocess.DEVNULL)
+            socket = f"/tmp/.X11-unix/X{wanted.lstrip(':')}"
+            wait_for(lambda: os.path.exists(socket) or self.xvfb.poll() is not None, 10, "Xvfb")
+            if self.xvfb.poll() is not None:
+                raise Failure(f"Xvfb could not serve {wanted}")
+            return wanted
+        read, write = os.pipe()
+        self.xvfb = subprocess.Popen(argv + ["-displayfd", str(write)], pass_fds=(write,),
+                                     stderr=subprocess.DEVNULL)
+        os.close(write)
+        with os.fdopen(read) as f:
+            number = f.readline().strip()
+        if not number:
+            raise Failure("Xvfb found no free display")
+        return ":" + number
+
+    def run(self, argv, timeout=30, check=True):
+        # Output through a file, not a pipe: Wine's background processes may
+        # inherit it and would hold a pipe open long after the command ended.
+        with open(os.path.join(self.work, "command.out"), "w+b") as out:
+            result = subprocess.run(argv, env=self.env, stdin=subprocess.DEVNULL, stdout=out,
+                                    stderr=subprocess.STDOUT, timeout=timeout)
+            out.seek(0)
+            output = out.read().decode(LOG_ENCODING, errors="replace").replace("\r\n", "\n")
+        if check and result.returncode != 0:
+            raise Failure(f"{' '.join(argv)} exited {result.returncode}: {output.strip()}")
+        return result.returncode, output
+
+    def helper(self, name, *arguments, timeout=30, check=True):
+        return self.run(["wine", os.path.join(self.bin, name + ".exe"), *arguments], timeout, check)
+
+    def windows_path(self, path):
+        return "Z:" + os.path.abspath(path)
+
+    def start_test_bus(self, product_id=2, firmware="1.0.3"):
+        self.helper("testbus_control", "start", "0")
+        self.helper("testbus_control", "setup", str(product_id), firmware)
+
+    def test_bus_journal(self, name):
+        path = os.path.join(self.work, name)
+        self.helper("testbus_control", "journal", self.windows_path(path))
+        return journal_compare.read_testbus(path)
+
+    def start_program(self, log_name):
+        program = Program(["wine", os.path.join(self.bin, "ZelvoroDriver.exe")], self.env,
+                          os.path.join(self.work, log_name), LOG_ENCODING)
+        self.programs.append(program)
+        return program
+
+    def app_data(self):
+        users = os.path.join(self.prefix, "drive_c", "users")
+        user = os.environ.get("USER") or os.path.basename(os.path.expanduser("~"))
+        return os.path.join(users, user, "AppData", "Roaming", "ZelvoroDriver")
+
+
+def check(condition, what):
+    if not condition:
+        raise Failure(what)
+    print("ok:", what)
+
+
+def open_failures():
+    return [f"Open device \\\\.\\ZelvoroAudioBus{i} failed, error: 2" for i in range(16)]
+
+
+def check_no_device(session, args):
+    program = session.start_program("program.log")
+    program.log.wait_line("Device PID: 0", 20, count=2)
+    lines = program.log.lines()
+    first = lines.index("Device PID: 0")
+    second = lines.index("Device PID: 0", first + 1)
+    for start, end in ((0, first), (first + 1, second)):
+        tick = [line for line in lines[start:end] if line.startswith("Open device ")]
+        check(tick == open_failures(), "one tick without a device: the sixteen open failures, then "
+              "\"Device PID: 0\"" + ("" if tick == open_failures() else f"; got {tick}"))
+
+
+def ks2_start(session, log_name="program.log"):
+    session.start_test_bus()
+    program = session.start_program(log_name)
+    program.log.wait_line("Device found with PID: 2", 30)
+    program.log.wait_line(FIRST_START_DONE, 10)
+    time.sleep(SETTLE_SECONDS)
+    return program
+
+
+def check_ks2_first_start(session, args):
+    program = ks2_start(session)
+    lines = program.log.lines()
+    check("Adding ks2 widget to layout." in lines, "the KS2 panel was added")
+    check("Open device \\\\.\\ZelvoroAudioBus0 success!" in lines, "\\\\.\\ZelvoroAudioBus0 was opened")
+    entries = journal_compare.first_start(session.test_bus_journal("testbus-journal.txt"))
+    frames = [journal_compare.vendor_fields(e) for e in entries if e.code == journal_compare.SEND_VENDOR]
+    out_volumes = [(f["channel"], f["level"]) for f in frames if f["cmd"] == 0x03]
+    check(out_volumes[:4] == [(1, 100), (2, 100), (5, 100), (6, 100)],
+          f"the panel's first requests set outputs 1, 2, 5, 6 to 100 (got {out_volumes[:4]})")
+    blocks = [e for e in entries if e.code == journal_compare.WRITE_MIXER_BLOCK]
+    check(blocks and all(len(e.data) == 66304 for e in blocks),
+          f"the panel wrote {len(blocks)} whole mixer blocks")
+    check(entries[-1].code == journal_compare.TRANSFER_VENDOR and entries[-1].data[1] == 0x65,
+          "the first start ends with the firmware request")
+    check(all(e.status == 0 for e in entries), "the device accepted every first-start request")
+
+    for name in ("setting.ini", "ks2.ini"):
+        path = os.path.join(session.app_data(), name)
+        check(os.path.isfile(path), f"{name} is in AppData/Roaming/ZelvoroDriver/")
+    with open(os.path.join(session.app_data(), "ks2.ini"), encoding="utf-8", errors="replace") as f:
+        ini = f.read()
+    check("[Dial]" in ini and "[Button]" in ini, "ks2.ini holds the panel's Dial and Button keys")
+
+    # The window opens from the notification icon, titled with the firmware.
+    session.helper("window_control", "tray-click")
+    _, found = session.helper("window_control", "wait", KS2_TITLE, "20")
+    check(found.startswith("found "), f'the main window "{KS2_TITLE}" is shown')
+    x, y, width, height = (int(v) for v in found.split()[1:5])
+    shot = os.path.join(session.work, "screen.png")
+    # Let the panel paint before the picture is taken.
+    time.sleep(1.0)
+    subprocess.run(["import", "-display", session.env["DISPLAY"], "-window", "root", shot], check=True,
+                   timeout=30)
+    # Points near the corners of the client area, clear of the frame and of the
+    # panel, which is centred.
+    points = [(x + width // 20, y + height - height // 20), (x + width - width // 20, y + height - height // 20),
+              (x + width // 20, y + height // 2), (x + width - width // 20, y + height // 2)]
+    colours = pixel_colours(shot, points)
+    check(all(c == (0x2C, 0x31, 0x3C) for c in colours),
+          f"the screenshot shows the dark main window (#2c313c) at {points}: {['#%02x%02x%02x' % c for c in colours]}")
+
+
+def pixel_colours(png, points):
+    """The (r, g, b) of each point, from the picture's raw pixels."""
+    size = subprocess.run(["identify", "-format", "%w %h", png], capture_output=True, text=True, check=True,
+                          timeout=30).stdout.split()
+    width = int(size[0])
+    raw = subprocess.run(["convert", png, "-depth", "8", "rgb:-"], capture_output=True, check=True,
+                         timeout=30).stdout
+    return [tuple(raw[3 * (py * width + px):3 * (py * width + px) + 3]) for px, py in points]
+
+
+def linux_first_start(args, work):
+    """The same first start by the Linux build against zelvoro-sim: its journal."""
+    binaries = os.path.join(args.linux_build, "bin")
+    program_path = os.path.join(binaries, "ZelvoroDriver")
+    sim_path = os.path.join(binaries, "zelvoro-sim")
+    for path in (program_path, sim_path):
+        if not os.access(path, os.X_OK):
+            raise Failure(f"{path} is missing: build the Linux build first (scripts/test does), or set "
+                          "ZELVORO_LINUX_BUILD_DIR to a Linux build directory")
+    root = os.path.join(work, "linux")
+    env = {k: v for k, v in os.environ.items() if not k.startswith(("QT_", "XDG_", "LC_", "DISPLAY", "WAYLAND"))}
+    for name in ("HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "TMPDIR"):
+        path = os.path.join(root, name.lower())
+        os.makedirs(path, mode=0o700)
+        env[name] = path
+    env.update({"QT_QPA_PLATFORM": "offscreen", "LANG": LOCALE, "LC_ALL": LOCALE})
+    journal = os.path.join(work, "sim-journal.jsonl")
+    sim = subprocess.Popen([sim_path, "--model", "ks2", "--firmware", "1.0.3", "--journal", journal],
+                           env=env, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                           text=True)
+    program = None
+    try:
+        wait_for(lambda: sim.stdout.readline().startswith("ready") or sim.poll() is not None, 10, "zelvoro-sim")
+        if sim.poll() is not None:
+            raise Failure("zelvoro-sim did not start")
+        program = Program([program_path], env, os.path.join(work, "linux-program.log"), "utf-8")
+        program.log.wait_line("Device found with PID: 2", 30)
+        program.log.wait_line(FIRST_START_DONE, 10)
+        time.sleep(SETTLE_SECONDS)
+    finally:
+        if program:
+            program.stop()
+        sim.stdin.write("quit\n")
+        sim.stdin.close()
+        try:
+            sim.wait(10)
+        except subprocess.TimeoutExpired:
+            sim.kill()
+    return journal_compare.read_sim(journal)
+
+
+def check_same_bytes(session, args):
+    linux = linux_first_start(args, session.work)
+    ks2_start(session)
+    windows = session.test_bus_journal("testbus-journal.txt")
+    differences = journal_compare.compare(linux, windows)
+    for line in differences:
+        print(line)
+    first = journal_compare.first_start(windows)
+    check(not differences, f"the KS2 first start sends the same {len(first)} requests "
+          f"({sum(len(e.data) for e in first)} input bytes) on Windows and on Linux")
+
+
+def check_single_instance(session, args):
+    first = session.start_program("first.log")
+    first.log.wait_line("Device PID: 0", 30)
+    second = session.start_program("second.log")
+    status = second.wait(30)
+    lines = second.log.lines()
+    check(status == 0, f"the second copy exits with 0 (got {status})")
+    check("Zelvoro Mixer 已经在运行中。" in lines, f"the second copy says it is already running (log: {lines})")
+    check(first.process.poll() is None, "the first copy keeps running")
+
+
+def check_asio_pipes(session, args):
+    program = session.start_program("program.log")
+    program.log.wait_line("ThreadSettingsPip is running waiting Asio Info...", 30)
+    session.helper("asio_pipe", "open")
+    program.log.wait_line("Received signal from pipe thread to show settings window.", 10)
+    check("Received data from pipe: 0 0 0 0 1" in program.log.lines(),
+          "the program read the open request from \\\\.\\pipe\\ZelvoroASIOToPannel")
+    _, found = session.helper("window_control", "wait", "Settings", "10")
+    check(found.startswith("found "), "the settings dialog is shown")
+
+    server = Program(["wine", os.path.join(session.bin, "asio_pipe.exe"), "serve", "20"], session.env,
+                     os.path.join(session.work, "asio-server.log"), LOG_ENCODING)
+    session.programs.append(server)
+    server.log.wait_line("ready", 20)
+    session.helper("window_control", "press-enter", "Settings")
+    status = server.wait(30)
+    received = [line for line in server.log.lines() if line.startswith("received")]
+    check(status == 0 and received == ["received 31"],
+          f"OK delivered the reset byte 0x31 to \\\\.\\pipe\\ZelvoroPannelToASIO (got {received})")
+    session.helper("window_control", "gone", "Settings", "10")
+    print("ok: the settings dialog closed")
+    program.log.wait_line("ASIO reset signal sent successfully.", 10)
+
+
+CHECKS = {
+    "no_device": check_no_device,
+    "ks2_first_start": check_ks2_first_start,
+    "same_bytes": check_same_bytes,
+    "single_instance": check_single_instance,
+    "asio_pipes": check_asio_pipes,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("check", choices=sorted(CHECKS))
+    parser.add_argument("--bin", required=True)
+    parser.add_argument("--work", required=True)
+    parser.add_argument("--prefix", required=True)
+    parser.add_argument("--linux-build", required=True)
+    args = parser.parse_args()
+    args.linux_build = os.environ.get("ZELVORO_LINUX_BUILD_DIR") or args.linux_build
+    started = time.monotonic()
+    try:
+        with WineSession(args) as session:
+            CHECKS[args.check](session, args)
+    except (Failure, subprocess.SubprocessError, OSError) as error:
+        print(f"FAIL {args.check}: {error}")
+        print(f"(logs in {args.work})")
+        return 1
+    print(f"PASS {args.check} ({time.monotonic() - started:.1f} s)")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
