@@ -109,18 +109,22 @@ QString DevicePanel::meterText(std::int32_t word)
     return QString::number(AudioBusDevice::amplitudeToDb(word), 'f', 1) + QStringLiteral(" dB");
 }
 
-void DevicePanel::restoreState(const std::vector<StateKey> &keys, std::initializer_list<Output *> outputs)
+void DevicePanel::presetOutputs(std::initializer_list<Output *> outputs)
 {
-    // Every block of the restore carries the stored levels, mutes and dims:
-    // the early ones (direct monitoring, the first level) are not left at unity.
+    // The restore's early blocks (direct monitoring, the level before its mute
+    // and dim) would otherwise carry unity gain or the unmuted level.
     for (Output *output : outputs) {
         output->muted = settings->value(QLatin1String(output->muteKey), false).toBool();
         output->dimmed = settings->value(QLatin1String(output->dimKey), false).toBool();
-        const int level = output->knob->bounded(settings->value(QLatin1String(output->levelKey), -80).toInt());
-        const double gain = AudioBusDevice::dbToGain(output->effectiveLevel(level));
+        const int stored = settings->value(QLatin1String(output->levelKey), -80).toInt();
+        const double gain = AudioBusDevice::dbToGain(output->effectiveLevel(output->knob->bounded(stored)));
         mixerBlock.vector(0, output->left) = gain;
         mixerBlock.vector(0, output->right) = gain;
     }
+}
+
+void DevicePanel::restoreState(const std::vector<StateKey> &keys)
+{
     for (const StateKey &entry : keys) {
         const QVariant stored = settings->value(QLatin1String(entry.key), entry.fallback);
         if (entry.knob)

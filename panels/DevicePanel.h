@@ -85,11 +85,13 @@ protected:
     // Unity gain vectors and the fixed routes of matrices 0, 3, 4 and 5.
     void initMixerBlock();
     void startMeterPoll();
-    // Puts each output's stored level, after its stored mute and dim, into the
-    // block copy and the flags, then replays each key, in table order, through
-    // the control's own setter so that its handler sends it to the device and
-    // writes it back. No block of the restore is louder than the stored state.
-    void restoreState(const std::vector<StateKey> &keys, std::initializer_list<Output *> outputs);
+    // Before the restore: puts each output's stored level, after its stored
+    // mute and dim, into the block copy and the flags, so that no block of the
+    // restore is louder than the stored state.
+    void presetOutputs(std::initializer_list<Output *> outputs);
+    // Replays each key, in table order, through the control's own setter so that
+    // its handler sends it to the device and writes it back.
+    void restoreState(const std::vector<StateKey> &keys);
 
     // Controls and labels in the panels' look.
     Button *makeButton(const char *name, const QString &text, const char *accent, bool tall = false);

@@ -29,7 +29,8 @@ protected:
     Knob *headphoneKnob = nullptr;
     Button *muteButton = nullptr;
     Button *dimButton = nullptr;
-    Output headphone{0, 1, "Dial/HeadphoneValue", "Button/HeadphoneMuteIsChecked", "Button/HeadphoneDimIsChecked"};
+    Output headphone{0, 1, "Dial/HeadphoneValue", "Button/HeadphoneMuteIsChecked",
+                     "Button/HeadphoneDimIsChecked"};
     // Whether a successful headphone write logs its gain.
     bool logsHeadphoneGain = true;
 

@@ -15,6 +15,7 @@ ks1::ks1(QWidget *parent) : SingleInputPanel(parent)
     buildControls();
     initMixerBlock();
     startMeterPoll();
+    presetOutputs({&headphone});
     restoreState({
         {"Button/MicInstrIsChecked", false, instrumentButton},
         {"Button/Mic20dBIsChecked", false, padButton},
@@ -25,7 +26,7 @@ ks1::ks1(QWidget *parent) : SingleInputPanel(parent)
         {"Button/HeadphoneMuteIsChecked", false, muteButton},
         {"Button/HeadphoneDimIsChecked", false, dimButton},
         {"Dial/OtgToHpValue", 0, phoneKnob},
-    }, {&headphone});
+    });
 }
 
 void ks1::buildControls()

@@ -26,6 +26,7 @@ ks2::ks2(QWidget *parent) : DevicePanel(parent)
     mixerBlock.matrix(4, 4, 0) = 1.0;
     mixerBlock.matrix(4, 5, 1) = 1.0;
     startMeterPoll();
+    presetOutputs({&speaker, &headphone});
     restoreState({
         {"Button/Mic120dBIsChecked", false, mic1.padButton},
         {"Button/Mic148VIsChecked", false, mic1.phantomButton},
@@ -43,7 +44,7 @@ ks2::ks2(QWidget *parent) : DevicePanel(parent)
         {"Button/HeadphoneDimIsChecked", false, headphoneDimButton},
         {"Dial/OtgToHpValue", 0, phoneToHeadphoneKnob},
         {"Dial/OtgToSPValue", 0, phoneToSpeakerKnob},
-    }, {&speaker, &headphone});
+    });
 }
 
 QVBoxLayout *ks2::buildMicColumn(int channel, MicChannel &mic, const QString &title)

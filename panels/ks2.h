@@ -51,7 +51,8 @@ private:
     MicChannel mic1;
     MicChannel mic2;
     Output speaker{0, 1, "Dial/SpeakerValue", "Button/SpeakerMuteIsChecked", "Button/SpeakerDimIsChecked"};
-    Output headphone{4, 5, "Dial/HeadphoneValue", "Button/HeadphoneMuteIsChecked", "Button/HeadphoneDimIsChecked"};
+    Output headphone{4, 5, "Dial/HeadphoneValue", "Button/HeadphoneMuteIsChecked",
+                     "Button/HeadphoneDimIsChecked"};
     Button *speakerMuteButton = nullptr;
     Button *speakerDimButton = nullptr;
     Button *headphoneMuteButton = nullptr;

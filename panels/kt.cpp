@@ -23,13 +23,14 @@ kt::kt(QWidget *parent) : SingleInputPanel(parent)
     mixerBlock.matrix(2, 0, 2) = 1.0;
     mixerBlock.matrix(2, 1, 3) = 1.0;
     startMeterPoll();
+    presetOutputs({&headphone});
     restoreState({
         {"Button/MonitorMicIsChecked", false, directButton},
         {"Dial/MicValue", 0, micGainKnob},
         {"Dial/HeadphoneValue", -80, headphoneKnob},
         {"Button/HeadphoneMuteIsChecked", false, muteButton},
         {"Button/HeadphoneDimIsChecked", false, dimButton},
-    }, {&headphone});
+    });
 }
 
 void kt::nameControls()

@@ -369,7 +369,8 @@ private slots:
         LogCapture log;
         ks1 panel;
         QTRY_COMPARE(requests(*sim).size(), 11);
-        QVERIFY(log.contains("Failed to read settings file: \"" + iniPath("ks1") + "\" QSettings::AccessError"));
+        QVERIFY(
+            log.contains("Failed to read settings file: \"" + iniPath("ks1") + "\" QSettings::AccessError"));
         QCOMPARE(describe(requests(*sim)[6]), QString("setMicVolume(1,0)"));
         QCOMPARE(lastHeadphoneGain(), 0.0);
         QVERIFY(QFileInfo(iniPath("ks1")).isDir());

@@ -150,7 +150,8 @@ private slots:
         QTest::addColumn<double>("headphone");
         const double dimmed = std::pow(10.0, -14.0 / 20.0);
         QTest::newRow("speaker muted, headphone dimmed") << true << false << false << true << 0.0 << dimmed;
-        QTest::newRow("speaker dimmed, headphone muted and dimmed") << false << true << true << true << dimmed << 0.0;
+        QTest::newRow("speaker dimmed, headphone muted and dimmed")
+            << false << true << true << true << dimmed << 0.0;
     }
 
     // Both outputs stored at +6 dB: no restore block, not even the first
@@ -347,11 +348,13 @@ private slots:
         };
         const QList<Case> cases = {
             // A refused gain or switch keeps its key; the mixer writes store their new value.
-            {"setMicVolume", [&] { panel.findChild<Knob *>("mic2GainKnob")->setValue(20); }, "Failed to set mic volume.",
-             "Dial/Mic2Value", 0},
-            {"setMic20dB", [&] { QTest::mousePress(panel.findChild<Button *>("mic1PadButton"), Qt::LeftButton); },
+            {"setMicVolume", [&] { panel.findChild<Knob *>("mic2GainKnob")->setValue(20); },
+             "Failed to set mic volume.", "Dial/Mic2Value", 0},
+            {"setMic20dB",
+             [&] { QTest::mousePress(panel.findChild<Button *>("mic1PadButton"), Qt::LeftButton); },
              "Failed to switch mic 20dB.", "Button/Mic120dBIsChecked", false},
-            {"setMic48V", [&] { QTest::mousePress(panel.findChild<Button *>("mic2PhantomButton"), Qt::LeftButton); },
+            {"setMic48V",
+             [&] { QTest::mousePress(panel.findChild<Button *>("mic2PhantomButton"), Qt::LeftButton); },
              "Failed to switch mic 48V.", "Button/Mic248VIsChecked", false},
             {"writeMixerBlock",
              [&] { QTest::mousePress(panel.findChild<Button *>("mic2DirectButton"), Qt::LeftButton); },

@@ -115,12 +115,12 @@ void PanelAccessibilityTest::keyboardAndReaderOrderFollowTheLayout_data()
 {
     QTest::addColumn<QString>("model");
     QTest::addColumn<QStringList>("order");
-    QTest::newRow("ks1") << "ks1"
-                         << QStringList{"micGainKnob", "instrumentButton", "padButton",  "phantomButton",
-                                        "directButton", "headphoneKnob",   "muteButton", "dimButton",
-                                        "phoneKnob"};
+    QTest::newRow("ks1") << "ks1" << QStringList{"micGainKnob",   "instrumentButton", "padButton",
+                                                 "phantomButton", "directButton",     "headphoneKnob",
+                                                 "muteButton",    "dimButton",        "phoneKnob"};
     QTest::newRow("kt") << "kt"
-                        << QStringList{"micGainKnob", "directButton", "headphoneKnob", "muteButton", "dimButton"};
+                        << QStringList{"micGainKnob", "directButton", "headphoneKnob", "muteButton",
+                                       "dimButton"};
 }
 
 // Tab moves through the controls, and a screen reader lists them, top to
@@ -130,7 +130,8 @@ void PanelAccessibilityTest::keyboardAndReaderOrderFollowTheLayout()
     QFETCH(QString, model);
     QFETCH(QStringList, order);
     QVERIFY(startSim(model.toLatin1().constData()));
-    std::unique_ptr<QWidget> panel(model == "ks1" ? static_cast<QWidget *>(new ks1) : static_cast<QWidget *>(new kt));
+    std::unique_ptr<QWidget> panel(model == "ks1" ? static_cast<QWidget *>(new ks1)
+                                                  : static_cast<QWidget *>(new kt));
     const auto isControl = [](QObject *o) { return qobject_cast<Knob *>(o) || qobject_cast<Button *>(o); };
 
     QStringList focus;

@@ -495,11 +495,14 @@ private:
             };
             // A refused gain or switch shows what it showed before (for a
             // phantom button, that is also on after a refused off) and stores nothing.
-            flow.verify = [&, name, shown](const QList<QJsonObject> &sent, const IniState &before) -> QString {
+            flow.verify = [&, name, shown](const QList<QJsonObject> &sent,
+                                           const IniState &before) -> QString {
                 if (refusedSwitchesAndGains(sent).isEmpty())
                     return {};
                 if (controlState(panel.get(), name) != *shown)
-                    return QStringLiteral("refused: shows %1, not %2").arg(controlState(panel.get(), name)).arg(*shown);
+                    return QStringLiteral("refused: shows %1, not %2")
+                        .arg(controlState(panel.get(), name))
+                        .arg(*shown);
                 if (readIni(panelIni(model)).values != before.values)
                     return "refused: the INI file changed";
                 return {};
@@ -537,14 +540,16 @@ private:
             return restoreLine(op);
         };
         flow.unplugLine = QStringLiteral("Failed to create device in %1.").arg(model);
-        flow.verify = [&panel, model, outputs](const QList<QJsonObject> &sent, const IniState &before) -> QString {
+        flow.verify = [&panel, model, outputs](const QList<QJsonObject> &sent,
+                                               const IniState &before) -> QString {
             // A panel whose start failed stays empty.
             int volumes = 0;
             for (const QJsonObject &r : sent)
                 volumes += faultOp(r) == QLatin1String("setOutVolume");
             const bool started = volumes == outputs && sent[outputs - 1].value("status").toInt() == 0;
             if (!started)
-                return panel->findChildren<QObject *>().isEmpty() ? QString() : "a panel that did not start has children";
+                return panel->findChildren<QObject *>().isEmpty() ? QString()
+                                                                  : "a panel that did not start has children";
             // A refused restore request leaves its control at its start state
             // (phantom power on after a refused off) and its key as stored.
             const IniState after = readIni(panelIni(model));
@@ -553,7 +558,9 @@ private:
                 const auto [name, key] = controlOf(model, op, r.value("channel").toInt());
                 const int expected = op == "setMic48V" && r.value("state").toInt() == 0 ? 1 : 0;
                 if (controlState(panel.get(), name) != expected)
-                    return QStringLiteral("refused %1: %2 shows %3").arg(op, name).arg(controlState(panel.get(), name));
+                    return QStringLiteral("refused %1: %2 shows %3")
+                        .arg(op, name)
+                        .arg(controlState(panel.get(), name));
                 if (after.values.value(key) != before.values.value(key) ||
                     after.values.contains(key) != before.values.contains(key))
                     return QStringLiteral("refused %1: key %2 changed").arg(op, key);
