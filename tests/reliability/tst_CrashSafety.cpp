@@ -234,8 +234,10 @@ private slots:
         QCOMPARE(log.lines(QtWarningMsg).filter("Failed to write settings file:").size(), 0);
         const IniState panelIni = readIni(dir + "/ks2.ini");
         QCOMPARE(panelIni.values.value("Dial/SpeakerValue"), QString("-13"));
-        // What the refused writes held reached the file with the next one.
-        QCOMPARE(panelIni.values.size(), 16);
+        // What the refused writes held reached the file with the next one. A
+        // file that could not even be read at start (root's case) gets none of
+        // the restore's defaults, only what the user changed since.
+        QCOMPARE(panelIni.values.size(), readOnlyWorks ? 16 : 1);
         QCOMPARE(readIni(dir + "/setting.ini").values.value("USB/SlowMode"), QString("Enabled"));
     }
 };
