@@ -4,7 +4,6 @@
 #include "LogCapture.h"
 
 #include "platform/NamedPipe.h"
-#include "platform/posix/Framing.h"
 #include "settings/ThreadSettingsPip.h"
 
 #include <QElapsedTimer>
@@ -38,8 +37,8 @@ std::vector<std::uint8_t> words(std::uint32_t w1, std::uint32_t w2, std::uint32_
 {
     std::vector<std::uint8_t> message(20);
     const std::uint32_t values[] = {w1, w2, w3, w4, w5};
-    for (int i = 0; i < 5; ++i)
-        platform::posix::putLe32(message.data() + 4 * i, values[i]);
+    for (int i = 0; i < 20; ++i)
+        message[i] = static_cast<std::uint8_t>(values[i / 4] >> (8 * (i % 4))); // little-endian
     return message;
 }
 
