@@ -217,15 +217,16 @@ void ThreadSettingsPipTest::withoutAPipeTheThreadIdlesAndStillStops()
     std::uint32_t error = 0;
     platform::PipeServerHandle rival = platform::createPipeServer(kIncoming, error);
     QVERIFY(rival);
-    // The code the platform gives a second server of the name (it differs between them).
+    // The platform's own code for a second server of the name (Windows: access
+    // denied; the POSIX stand-in: pipe busy).
     QVERIFY(!platform::createPipeServer(kIncoming, error));
     const QString refused = QStringLiteral("Error: Could not create pipe. Error code: %1").arg(error);
 
     LogCapture log;
     auto thread = std::make_unique<ThreadSettingsPip>();
-    QCOMPARE(log.lines(), (QStringList{refused,
-                                       QStringLiteral("Failed to create named pipe in ThreadSettingsPip."),
-                                       QStringLiteral("ThreadSettingsPip initialized.")}));
+    QCOMPARE(log.lines(),
+             (QStringList{refused, QStringLiteral("Failed to create named pipe in ThreadSettingsPip."),
+                          QStringLiteral("ThreadSettingsPip initialized.")}));
     thread->start();
     QTRY_VERIFY_WITH_TIMEOUT(log.count(QStringLiteral("No data received from pipe.")) >= 2, 5000);
     QVERIFY(log.lines().contains(QStringLiteral("Error connecting to pipe. Error code: 6")));
