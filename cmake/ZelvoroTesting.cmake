@@ -3,7 +3,9 @@
 # Builds a Qt Test executable and registers it with CTest. Every test runs
 # through tests/run-isolated.sh: fresh HOME, XDG_* and TMPDIR directories and
 # the offscreen platform, so tests never touch the user's files, never see
-# each other's simulator sockets and can run in parallel.
+# each other's simulator sockets and can run in parallel. In the Windows build
+# tests/wine/run-isolated.sh does the same under Wine, with a Windows profile
+# and TEMP of the test's own.
 function(zelvoro_add_test name)
     cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
@@ -12,8 +14,12 @@ function(zelvoro_add_test name)
         set(ARG_TIMEOUT 120)
     endif()
     if(WIN32)
-        add_test(NAME ${name} COMMAND ${name})
-        set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+        # The static Qt loads no plugins at run time: link the offscreen platform in.
+        qt_import_plugins(${name} INCLUDE Qt6::QOffscreenIntegrationPlugin)
+        add_test(NAME ${name}
+            COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/run-isolated.sh ${CMAKE_BINARY_DIR}/wineprefix
+                    ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
+        list(APPEND ARG_LABELS wine)
     else()
         add_test(NAME ${name}
             COMMAND ${PROJECT_SOURCE_DIR}/tests/run-isolated.sh $<TARGET_FILE:${name}>)

@@ -7,6 +7,8 @@
 // request on it is refused, as a driver that rejects a code would.
 #include "WineCheck.h"
 
+#include "DebugCapture.h"
+
 #include "driver/AudioBusDevice.h"
 
 #include <windows.h>
@@ -55,6 +57,7 @@ void openWithoutDriver()
 void checkRefusesEverything(AudioBusDevice &device)
 {
     StreamCapture<char> err(std::cerr);
+    DebugCapture debug;
 
     CHECK_EQ(device.getSampleRate(), std::uint32_t{0});
     CHECK(!device.setSampleRate(48000));
@@ -109,6 +112,7 @@ void checkRefusesEverything(AudioBusDevice &device)
     CHECK(!device.upgradeFirmware());
     // No exception escaped into the guards, and no success was logged.
     CHECK_EQ(err.text(), std::string());
+    CHECK_EQ(debug.text(), std::string());
 
     std::uint8_t version[10] = {'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x'};
     CHECK(!device.getFirmwareVersion(version, sizeof version));
@@ -215,6 +219,7 @@ void onlyTheFourthNameOpens()
 
         // The stand-in refuses every code, and the operations say so.
         StreamCapture<char> err(std::cerr);
+        DebugCapture debug;
         std::uint32_t pid = 777;
         CHECK(!device.getDevicePid(pid));
         CHECK_EQ(pid, std::uint32_t{777});
@@ -232,6 +237,7 @@ void onlyTheFourthNameOpens()
         CHECK(!device.setMicVolume(1, 84));
         CHECK(!device.upgradeFirmware());
         CHECK_EQ(err.text(), std::string());
+        CHECK_EQ(debug.text(), std::string());
         std::uint8_t version[10] = {};
         CHECK(!device.getFirmwareVersion(version, sizeof version));
         CHECK_EQ(err.text(), std::string("Failed to read firmware version from device.\n"));

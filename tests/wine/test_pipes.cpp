@@ -4,6 +4,8 @@
 // an ASIO side that squats on the name or never reads.
 #include "WineCheck.h"
 
+#include "DebugCapture.h"
+
 #include "platform/NamedPipe.h"
 #include "platform/WinError.h"
 #include "settings/AsioReset.h"
@@ -85,20 +87,6 @@ template <typename T> T finishedOrExit(std::future<T> &thread, std::chrono::seco
     }
     return thread.get();
 }
-
-// Collects what the code under test writes to the standard error stream,
-// where the test build's debug stream goes.
-class ErrCapture
-{
-public:
-    ErrCapture() : old(std::cerr.rdbuf(text.rdbuf())) {}
-    ~ErrCapture() { std::cerr.rdbuf(old); }
-    std::string str() const { return text.str(); }
-
-private:
-    std::ostringstream text;
-    std::streambuf *old;
-};
 
 void readsAMessageWithWordFive()
 {
@@ -494,9 +482,9 @@ void resetToAServerThatNeverReadsGivesUp()
 
 void resetWithoutAsioSide()
 {
-    ErrCapture err;
+    DebugCapture debug;
     sendAsioReset();
-    CHECK_EQ(err.str(), std::string("Error: Could not open pipe. Error code: 2\n"));
+    CHECK_EQ(debug.text(), std::string("Error: Could not open pipe. Error code: 2\n"));
 }
 
 void resetSendsTheByteOne()
@@ -507,9 +495,9 @@ void resetSendsTheByteOne()
         return;
     std::string log;
     {
-        ErrCapture err;
+        DebugCapture debug;
         sendAsioReset();
-        log = err.str();
+        log = debug.text();
     }
     CHECK_EQ(log, std::string("Pipe opened successfully.\nASIO reset signal sent successfully.\n"
                               "\xE8\xAE\xBE\xE7\xBD\xAE\xE9\x80\x9A\xE7\x9F\xA5"
