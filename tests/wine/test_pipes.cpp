@@ -371,20 +371,20 @@ bool recordCreateFileW()
         if (::lstrcmpiA(reinterpret_cast<char *>(base + dll->Name), "kernel32.dll") != 0)
             continue;
         auto *names = reinterpret_cast<IMAGE_THUNK_DATA *>(base + dll->OriginalFirstThunk);
-        auto *slots = reinterpret_cast<IMAGE_THUNK_DATA *>(base + dll->FirstThunk);
-        for (; names->u1.AddressOfData; ++names, ++slots) {
+        auto *thunks = reinterpret_cast<IMAGE_THUNK_DATA *>(base + dll->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++thunks) {
             if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
                 continue;
             const auto *byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME *>(base + names->u1.AddressOfData);
             if (std::strcmp(reinterpret_cast<const char *>(byName->Name), "CreateFileW") != 0)
                 continue;
             DWORD protection = 0;
-            if (!::VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE,
+            if (!::VirtualProtect(&thunks->u1.Function, sizeof thunks->u1.Function, PAGE_READWRITE,
                                   &protection))
                 return false;
-            realCreateFileW = reinterpret_cast<CreateFileWFunction>(slots->u1.Function);
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(&recordingCreateFileW);
-            ::VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
+            realCreateFileW = reinterpret_cast<CreateFileWFunction>(thunks->u1.Function);
+            thunks->u1.Function = reinterpret_cast<ULONG_PTR>(&recordingCreateFileW);
+            ::VirtualProtect(&thunks->u1.Function, sizeof thunks->u1.Function, protection, &protection);
             return true;
         }
     }
@@ -436,7 +436,7 @@ void squattingServerCannotImpersonate()
     });
     outgoingOpens = 0;
     {
-        ErrCapture err;
+        DebugCapture debug;
         sendAsioReset();
     }
     const Squat result = finishedOrExit(squatting, std::chrono::seconds(10), "the squatting server hangs");
@@ -462,9 +462,9 @@ void resetToAServerThatNeverReadsGivesUp()
     std::string log;
     auto resetting = std::async(std::launch::async, [&log] {
         const auto start = std::chrono::steady_clock::now();
-        ErrCapture err;
+        DebugCapture debug;
         sendAsioReset();
-        log = err.str();
+        log = debug.text();
         return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                      start);
     });
