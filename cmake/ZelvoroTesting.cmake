@@ -13,13 +13,16 @@ function(zelvoro_add_test name)
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 120)
     endif()
-    if(WIN32)
+    if(WIN32 AND CMAKE_CROSSCOMPILING)
         # The static Qt loads no plugins at run time: link the offscreen platform in.
         qt_import_plugins(${name} INCLUDE Qt6::QOffscreenIntegrationPlugin)
         add_test(NAME ${name}
             COMMAND ${PROJECT_SOURCE_DIR}/tests/wine/run-isolated.sh ${CMAKE_BINARY_DIR}/wineprefix
                     ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
         list(APPEND ARG_LABELS wine)
+    elseif(WIN32)
+        add_test(NAME ${name} COMMAND ${name})
+        set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
     else()
         add_test(NAME ${name}
             COMMAND ${PROJECT_SOURCE_DIR}/tests/run-isolated.sh $<TARGET_FILE:${name}>)
