@@ -11,6 +11,7 @@
 //
 // Exits 0 on success; a failure prints one line and exits 1.
 #include "testbus/TestBusProtocol.h"
+#include "testbus/TestBusService.h"
 
 #include <windows.h>
 
@@ -23,31 +24,10 @@
 
 namespace {
 
-const wchar_t kServiceName[] = L"ZelvoroTestBus";
-
 int fail(const char *what, DWORD error = GetLastError())
 {
     std::printf("testbus_control: %s failed, error %lu\n", what, static_cast<unsigned long>(error));
     return 1;
-}
-
-std::wstring besideExecutable(const wchar_t *file)
-{
-    wchar_t path[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring dir(path, n);
-    return dir.substr(0, dir.find_last_of(L"\\/") + 1) + file;
-}
-
-void removeService(SC_HANDLE manager)
-{
-    const SC_HANDLE service = OpenServiceW(manager, kServiceName, SERVICE_ALL_ACCESS);
-    if (!service)
-        return;
-    SERVICE_STATUS status;
-    ControlService(service, SERVICE_CONTROL_STOP, &status);
-    DeleteService(service);
-    CloseServiceHandle(service);
 }
 
 int start(DWORD index)
@@ -55,17 +35,13 @@ int start(DWORD index)
     const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     if (!manager)
         return fail("OpenSCManager");
-    removeService(manager); // left by an aborted run
-    const std::wstring path = besideExecutable(L"zelvoro_test_bus.sys");
-    const SC_HANDLE service = CreateServiceW(manager, kServiceName, kServiceName, SERVICE_ALL_ACCESS,
-                                             SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                                             path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+    const SC_HANDLE service = testbus::createService(manager);
     if (!service) {
         const DWORD error = GetLastError();
         CloseServiceHandle(manager);
         return fail("CreateService", error);
     }
-    const std::wstring key = std::wstring(L"System\\CurrentControlSet\\Services\\") + kServiceName;
+    const std::wstring key = std::wstring(L"System\\CurrentControlSet\\Services\\") + testbus::kServiceName;
     LSTATUS written = RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), TESTBUS_INDEX_VALUE, REG_DWORD, &index,
                                       sizeof index);
     const bool started = written == ERROR_SUCCESS && StartServiceW(service, 0, nullptr);
@@ -80,7 +56,7 @@ int stop()
     const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     if (!manager)
         return fail("OpenSCManager");
-    removeService(manager);
+    testbus::removeService(manager);
     CloseServiceHandle(manager);
     return 0;
 }
@@ -90,8 +66,9 @@ HANDLE openBus()
 {
     for (int index = 0; index < 16; ++index) {
         const std::wstring name = L"\\\\.\\ZelvoroAudioBus" + std::to_wstring(index);
-        const HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        const HANDLE handle =
+            CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        nullptr, OPEN_EXISTING, 0, nullptr);
         if (handle != INVALID_HANDLE_VALUE)
             return handle;
     }
@@ -143,7 +120,8 @@ int journal(const char *path)
     TestBusJournalState state{};
     DWORD returned = 0;
     std::vector<unsigned char> bytes;
-    bool ok = DeviceIoControl(bus, TESTBUS_JOURNAL_STATE, nullptr, 0, &state, sizeof state, &returned, nullptr);
+    bool ok =
+        DeviceIoControl(bus, TESTBUS_JOURNAL_STATE, nullptr, 0, &state, sizeof state, &returned, nullptr);
     std::vector<unsigned char> chunk(1 << 20);
     while (ok && bytes.size() < state.bytes) {
         const auto offset = static_cast<std::uint32_t>(bytes.size());
@@ -169,8 +147,8 @@ int journal(const char *path)
         std::memcpy(&entry, bytes.data() + at, sizeof entry);
         at += sizeof entry;
         char head[96];
-        std::snprintf(head, sizeof head, "0x%08X %u %u %u %u ", entry.code, entry.inputLength, entry.outputLength,
-                      win32Status(entry.status), entry.returned);
+        std::snprintf(head, sizeof head, "0x%08X %u %u %u %u ", entry.code, entry.inputLength,
+                      entry.outputLength, win32Status(entry.status), entry.returned);
         line = head;
         for (unsigned i = 0; i < entry.storedLength && at + i < bytes.size(); ++i) {
             line += digits[bytes[at + i] >> 4];
@@ -198,6 +176,7 @@ int main(int argc, char **argv)
         return journal(argv[2]);
     if (command == "stop" && argc == 2)
         return stop();
-    std::printf("usage: testbus_control start INDEX | setup PID FIRMWARE [REFUSED_CODE] | journal FILE | stop\n");
+    std::printf(
+        "usage: testbus_control start INDEX | setup PID FIRMWARE [REFUSED_CODE] | journal FILE | stop\n");
     return 2;
 }

@@ -11,6 +11,7 @@
 #include "driver/AudioBusDevice.h"
 #include "driver/ControlCodes.h"
 #include "testbus/TestBusProtocol.h"
+#include "testbus/TestBusService.h"
 
 #include <windows.h>
 
@@ -22,27 +23,6 @@ namespace {
 
 using winecheck::StreamCapture;
 
-const wchar_t kServiceName[] = L"ZelvoroTestBus";
-
-std::wstring besideExecutable(const wchar_t *file)
-{
-    wchar_t path[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring dir(path, n);
-    return dir.substr(0, dir.find_last_of(L"\\/") + 1) + file;
-}
-
-void removeService(SC_HANDLE manager)
-{
-    const SC_HANDLE service = OpenServiceW(manager, kServiceName, SERVICE_ALL_ACCESS);
-    if (!service)
-        return;
-    SERVICE_STATUS status;
-    ControlService(service, SERVICE_CONTROL_STOP, &status);
-    DeleteService(service);
-    CloseServiceHandle(service);
-}
-
 // The driver as a demand-start kernel service, for the life of the object.
 class TestBus
 {
@@ -52,11 +32,7 @@ public:
         manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
         if (!manager)
             return;
-        removeService(manager); // left by an aborted run
-        const std::wstring path = besideExecutable(L"zelvoro_test_bus.sys");
-        service = CreateServiceW(manager, kServiceName, kServiceName, SERVICE_ALL_ACCESS,
-                                 SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                                 path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+        service = testbus::createService(manager);
         running = service && StartServiceW(service, 0, nullptr);
         if (!running)
             std::cout << "test bus driver did not start, error " << GetLastError() << std::endl;
