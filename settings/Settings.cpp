@@ -208,14 +208,24 @@ void Settings::openStore()
 // driver's own start values on a first start.
 void Settings::applyUnchangedBoxes()
 {
+    // A stored text that names no item left its box as it was: what the box
+    // shows is not the user's choice, so it is neither sent nor stored.
+    const auto showsStored = [this](const QComboBox *box, const StoredValue &value) {
+        const QString stored = settings->value(value.key, value.defaultText).toString();
+        if (box->currentText() == stored)
+            return true;
+        qDebug() << "Ignoring unrecognised stored setting:" << value.key << stored;
+        return false;
+    };
     applyingUnchanged = true;
     // The handlers read the device first and send nothing when it matches.
-    if (!latencyHandled)
+    if (!latencyHandled && showsStored(latencyBox, kLatencyValue))
         onUsbLatencyChanged();
-    if (!bufferSizeHandled)
+    if (!bufferSizeHandled && showsStored(bufferSizeBox, kBufferSizeValue))
         onBufferSizeChanged();
     // Safe mode cannot be read back; a fresh device starts with it off.
-    if (!safeModeHandled && safeModeBox->currentText() == kSafeModes[1])
+    if (!safeModeHandled && showsStored(safeModeBox, kSafeModeValue) &&
+        safeModeBox->currentText() == kSafeModes[1])
         onSafeModeChanged();
     applyingUnchanged = false;
 }
