@@ -17,6 +17,18 @@ install(FILES
     ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/ZelvoroDriver_zh_CN.qm
     DESTINATION ${ZELVORO_INSTALL_BIN})
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION share/doc/zelvoro-mixer OPTIONAL)
+if(TARGET zelvoroctl)
+    install(TARGETS zelvoroctl RUNTIME DESTINATION ${ZELVORO_INSTALL_BIN})
+endif()
+# The licence and the notice for the Qt inside the program travel with it;
+# on Windows beside the program, named so that a double click opens them.
+if(WIN32)
+    install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+    install(FILES ${PROJECT_SOURCE_DIR}/THIRD-PARTY-NOTICES DESTINATION . RENAME THIRD-PARTY-NOTICES.txt)
+else()
+    install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/THIRD-PARTY-NOTICES
+        DESTINATION share/doc/zelvoro-mixer)
+endif()
 if(TARGET zelvoro-sim)
     # The simulator ships with the Linux build so the program can be tried without hardware.
     install(TARGETS zelvoro-sim RUNTIME DESTINATION ${ZELVORO_INSTALL_BIN})
@@ -35,6 +47,8 @@ if(WIN32)
     endif()
 endif()
 
+# Values reach the NSIS script exactly as written here.
+set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_PACKAGE_NAME "ZelvoroMixer")
 set(CPACK_PACKAGE_VENDOR "Zelvoro")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Control panel for the Zelvoro KS1, KS2 and KT USB audio interfaces")
@@ -51,27 +65,24 @@ if(WIN32)
     set(CPACK_PACKAGE_FILE_NAME "${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-win64")
     set(ZELVORO_INSTALLER ${CMAKE_BINARY_DIR}/${CPACK_PACKAGE_FILE_NAME}.exe)
     set(CPACK_STRIP_FILES ON)
-    # Optional start at login. /AUTOSTART=1 or /AUTOSTART=0 on the command
-    # line decides it; otherwise the user is asked, and a silent install (/S)
-    # leaves it off. The entry goes away with the program.
     # A 64-bit installer for the 64-bit program: it needs no 32-bit layer
-    # (a 64-bit-only Wine has none). FileFunc.nsh reads the command line.
+    # (a 64-bit-only Wine has none). cmake/nsis/ holds the per-user template,
+    # which CPack finds through CMAKE_MODULE_PATH, and zelvoro.nsh with the
+    # steps the hooks below call.
+    list(APPEND CMAKE_MODULE_PATH ${CMAKE_CURRENT_LIST_DIR}/nsis)
     set(CPACK_NSIS_DEFINES "
         Target amd64-unicode
-        !include FileFunc.nsh")
-    set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
-        \\\${GetParameters} $R0
-        ClearErrors
-        \\\${GetOptions} $R0 '/AUTOSTART=' $R1
-        IfErrors 0 zelvoroAutostartChosen
-        MessageBox MB_YESNO 'Start Zelvoro Mixer when you log in?' /SD IDNO IDYES zelvoroAutostartOn IDNO zelvoroAutostartDone
-        zelvoroAutostartChosen:
-        StrCmp $R1 '1' 0 zelvoroAutostartDone
-        zelvoroAutostartOn:
-        WriteRegStr HKCU 'Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run' 'ZelvoroMixer' '\\\"$INSTDIR\\\\ZelvoroDriver.exe\\\"'
-        zelvoroAutostartDone:")
-    set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "
-        DeleteRegValue HKCU 'Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run' 'ZelvoroMixer'")
+        !addincludedir \"${CMAKE_CURRENT_LIST_DIR}/nsis\"")
+    set(CPACK_NSIS_INSTALL_ROOT "$LOCALAPPDATA\\Programs")
+    set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "Zelvoro Mixer")
+    set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+    # A running copy quits before any file is touched; start at login is
+    # /AUTOSTART=1|0 or the user's answer, kept on upgrades. The uninstaller
+    # removes the start-at-login value, and the settings only on request.
+    set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "Call ZelvoroQuitRunning")
+    set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "Call ZelvoroStartAtLogin")
+    set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "Call un.ZelvoroQuitRunning
+        Call un.ZelvoroForgetStartAtLogin")
 else()
     set(CPACK_GENERATOR "TGZ")
 endif()
@@ -83,7 +94,9 @@ if(WIN32 AND CMAKE_CROSSCOMPILING AND ZELVORO_MAKENSIS)
     add_custom_command(OUTPUT ${ZELVORO_INSTALLER}
         COMMAND ${CMAKE_CPACK_COMMAND} -G NSIS --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake
             -B ${CMAKE_BINARY_DIR} -D CPACK_NSIS_EXECUTABLE=${ZELVORO_MAKENSIS}
-        DEPENDS ZelvoroDriver
+        DEPENDS ZelvoroDriver $<TARGET_NAME_IF_EXISTS:zelvoroctl>
+            ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/THIRD-PARTY-NOTICES
+            ${CMAKE_CURRENT_LIST_DIR}/nsis/NSIS.template.in ${CMAKE_CURRENT_LIST_DIR}/nsis/zelvoro.nsh
             ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/ZelvoroDriver_en_US.qm
             ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/ZelvoroDriver_zh_CN.qm
             ${CMAKE_CURRENT_LIST_FILE} ${CMAKE_BINARY_DIR}/CPackConfig.cmake
