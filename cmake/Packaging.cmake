@@ -12,6 +12,10 @@ else()
 endif()
 
 install(TARGETS ZelvoroDriver RUNTIME DESTINATION ${ZELVORO_INSTALL_BIN})
+if(TARGET zelvoroctl)
+    # The command-line client goes beside the program it drives.
+    install(TARGETS zelvoroctl RUNTIME DESTINATION ${ZELVORO_INSTALL_BIN})
+endif()
 install(FILES
     ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/ZelvoroDriver_en_US.qm
     ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/ZelvoroDriver_zh_CN.qm
@@ -83,7 +87,7 @@ if(WIN32 AND CMAKE_CROSSCOMPILING AND ZELVORO_MAKENSIS)
     add_custom_command(OUTPUT ${ZELVORO_INSTALLER}
         COMMAND ${CMAKE_CPACK_COMMAND} -G NSIS --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake
             -B ${CMAKE_BINARY_DIR} -D CPACK_NSIS_EXECUTABLE=${ZELVORO_MAKENSIS}
-        DEPENDS ZelvoroDriver
+        DEPENDS ZelvoroDriver zelvoroctl
             ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/ZelvoroDriver_en_US.qm
             ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/ZelvoroDriver_zh_CN.qm
             ${CMAKE_CURRENT_LIST_FILE} ${CMAKE_BINARY_DIR}/CPackConfig.cmake
