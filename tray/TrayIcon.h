@@ -34,6 +34,9 @@ public slots:
     void clickCallback(QSystemTrayIcon::ActivationReason reason);
     void openSoundPannel();
     void refreshDeviceList();
+
+public:
+    // Shows and raises the main window, as the "Main Window" entry does.
     void showMainWindow();
     // Lists the connected model's snapshots; greyed while no device is connected.
     void refreshSnapshotMenu();
