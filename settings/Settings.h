@@ -34,6 +34,11 @@ public:
     // The largest USB latency (frames) the driver handles with this buffer size.
     static std::uint32_t latencyCap(std::uint32_t bufferSize);
 
+signals:
+    // Emitted at the end of each engine handler that ran, with the INI key
+    // of its setting; a refusal carries the logged failure line.
+    void engineApplied(const QString &key, bool accepted, const QString &failureLine);
+
 private:
     void onBufferSizeChanged();
     // True when the driver runs the chosen latency afterwards.
