@@ -81,7 +81,7 @@ QString OutputFormatter::status(const QJsonObject &answer) const
             range = QStringLiteral("(%1..%2)").arg(control.value(QStringLiteral("min")).toInt())
                         .arg(control.value(QStringLiteral("max")).toInt());
         }
-        row(control.value(QStringLiteral("name")).toString(), value.leftJustified(8), range);
+        row(control.value(QStringLiteral("name")).toString(), range.isEmpty() ? value : value.leftJustified(8), range);
     }
     if (!engine.isEmpty()) {
         out += QStringLiteral("engine:\n");

@@ -90,6 +90,20 @@ private:
         return false;
     }
 
+    // The settings dialog's start-up cycle runs on timers after detection: wait for its end.
+    bool settled(int starts)
+    {
+        QFile log(runtime.filePath("program.log"));
+        QDeadlineTimer deadline(30000);
+        while (!deadline.hasExpired()) {
+            if (log.open(QIODevice::ReadOnly) && log.readAll().count("设置初始化完成") >= starts)
+                return true;
+            log.close();
+            QTest::qWait(100);
+        }
+        return false;
+    }
+
     void run(const QStringList &arguments, int expected = 0)
     {
         const Result r = ctl(arguments);
@@ -103,11 +117,12 @@ private slots:
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
         sim = std::make_unique<SimProcess>(QStringList{"--model", "ks2", "--firmware", "1.0.3"});
         QVERIFY(sim->start());
+        program.setProcessChannelMode(QProcess::MergedChannels);
         program.setStandardOutputFile(runtime.filePath("program.log"));
-        program.setStandardErrorFile(runtime.filePath("program.log"), QIODevice::Append);
         program.start(QStringLiteral(ZELVORO_DRIVER_PATH), {});
         QVERIFY(program.waitForStarted(10000));
         QVERIFY(waitConnected(true));
+        QVERIFY(settled(1));
     }
 
     void cleanupTestCase()
@@ -135,11 +150,9 @@ private slots:
         QTest::newRow("negative level") << QStringList{"set", "speakers.level", "-20"} << 0 << "speakers.level -20"
                                         << "ks2.ini:Dial/SpeakerValue" << "-20" << "";
         QTest::newRow("gain in dB") << QStringList{"set", "mic2.gain", "20"} << 0 << "mic2.gain 20"
-                                    << "ks2.ini:Dial/Mic2Value" << "11" << "setMicVolume(2,11)";
+                                    << "ks2.ini:Dial/Mic2Value" << "11" << "setMicVolume(2,22)";
         QTest::newRow("toggle") << QStringList{"toggle", "headphones.mute"} << 0 << "headphones.mute on"
                                 << "ks2.ini:Button/HeadphoneMuteIsChecked" << "true" << "";
-        QTest::newRow("engine") << QStringList{"set", "engine.buffer", "512"} << 0 << "engine.buffer 512"
-                                << "setting.ini:Audio/BufferSize" << "512" << "";
         QTest::newRow("json") << QStringList{"get", "speakers.level", "--json"} << 0 << "\"value\":-20" << ""
                               << "" << "";
         QTest::newRow("unknown name") << QStringList{"set", "mic3.gain", "10"} << 2 << "" << "" << "" << "";
@@ -155,6 +168,9 @@ private slots:
         QTest::newRow("missing value") << QStringList{"set", "speakers.level"} << 2 << "" << "" << "" << "";
         QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2 << "" << "" << "" << "";
         QTest::newRow("unknown window") << QStringList{"open", "mixer"} << 2 << "" << "" << "" << "";
+        // Last: the engine's restart cycle runs on after the answer.
+        QTest::newRow("engine") << QStringList{"set", "engine.buffer", "512"} << 0 << "engine.buffer 512"
+                                << "setting.ini:Audio/BufferSize" << "512" << "";
     }
 
     void commands()
@@ -241,6 +257,7 @@ private slots:
         QCOMPARE(sim->command("plug").left(2), QString("ok"));
         QVERIFY2(r.code == 4 && !r.err.isEmpty(), qPrintable(QString::number(r.code) + r.err));
         QVERIFY(waitConnected(true));
+        QVERIFY(settled(2));
     }
 
     // Loads are safe for ears: quiet to loud raises the outputs last, loud to
@@ -262,7 +279,7 @@ private slots:
             run({"snapshot", "load", louder ? "loud" : "quiet"});
             const QStringList sent = sentSince(*sim, mark);
             qInfo().noquote() << (louder ? "quiet to loud:" : "loud to quiet:") << sent.join(' ');
-            const int gain = int(sent.indexOf(QRegularExpression("^setMicVolume\\(1,")));
+            const int gain = int(sent.indexOf(QRegularExpression("setMicVolume\\(1,.*")));
             QVERIFY2(gain >= 0, qPrintable(sent.join(' ')));
             double previous = louder ? -1 : 1e9;
             for (int i = 0; i < sent.size(); ++i) {
