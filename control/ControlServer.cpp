@@ -5,9 +5,6 @@
 #include "control/MixerControls.h"
 #include "control/SnapshotManager.h"
 #include "platform/ControlChannel.h"
-#ifndef _WIN32
-#include "platform/posix/RuntimeDir.h"
-#endif
 
 #include <QDebug>
 #include <QJsonDocument>
@@ -72,12 +69,10 @@ QString ControlServer::channelName() const
 
 bool ControlServer::listen()
 {
-#ifndef _WIN32
-    if (const std::uint32_t error = zelvoro::platform::posix::checkRuntimeDirectory(true)) {
-        qWarning() << "Control channel not started: runtime directory refused, error" << error;
+    if (const std::uint32_t error = zelvoro::platform::prepareControlChannel()) {
+        qWarning() << "Control channel not started: its folder was refused, error" << error;
         return false;
     }
-#endif
     const QString name = channelName();
     if (server->listen(name)) {
         qDebug().noquote() << QStringLiteral("Control channel listening on %1").arg(name);

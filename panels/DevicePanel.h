@@ -34,12 +34,6 @@ class DevicePanel : public QWidget
     Q_OBJECT
 
 public:
-    ~DevicePanel() override;
-
-    // False while the panel is empty because its driver link or its start-up
-    // output levels failed; the host builds it again later.
-    bool isStarted() const { return started; }
-
     // One row of a panel's key table: the INI key, its default, the control
     // that replays it, and the stable name and unit ("dB" or "switch") by
     // which scripts reach it. The default's type follows the control.
@@ -69,9 +63,15 @@ public:
     // The level of each named meter in the last block read, in dBFS.
     QVariantMap meterLevels() const;
 
+    ~DevicePanel() override;
+
+    // False while the panel is empty because its driver link or its start-up
+    // output levels failed; the host builds it again later.
+    bool isStarted() const { return started; }
+
 signals:
-    // Emitted at the end of every control handler; on a refusal the control
-    // already shows its restored state and failureLine is the logged failure.
+    // Ends every control handler: the control shows its final state; a refused
+    // request carries the failure line it logged.
     void controlApplied(QObject *control, bool accepted, const QString &failureLine);
 
 protected:

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace zelvoro::platform {
@@ -11,5 +12,10 @@ namespace zelvoro::platform {
 // and the session id), elsewhere a socket path in the private runtime
 // directory (which the server creates and checks).
 std::string controlChannelName();
+
+// Makes the place the channel lives in ready before the server listens: the
+// private runtime directory (created 0700 and checked) on POSIX, nothing on
+// Windows. Returns 0 or a Windows error code.
+std::uint32_t prepareControlChannel();
 
 } // namespace zelvoro::platform

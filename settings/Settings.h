@@ -35,8 +35,9 @@ public:
     static std::uint32_t latencyCap(std::uint32_t bufferSize);
 
 signals:
-    // Emitted at the end of each engine handler that ran, with the INI key
-    // of its setting; a refusal carries the logged failure line.
+    // Ends every engine handler that ran; `key` is the setting's INI key. A
+    // refused change carries the failure line it logged; its box shows again
+    // what the driver runs.
     void engineApplied(const QString &key, bool accepted, const QString &failureLine);
 
 private:

@@ -11,4 +11,9 @@ std::string controlChannelName()
     return posix::runtimeDirectory() + "/control";
 }
 
+std::uint32_t prepareControlChannel()
+{
+    return posix::checkRuntimeDirectory(true);
+}
+
 } // namespace zelvoro::platform

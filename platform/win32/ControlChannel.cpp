@@ -37,4 +37,10 @@ std::string controlChannelName()
     return name;
 }
 
+std::uint32_t prepareControlChannel()
+{
+    // The pipe's access list (QLocalServer::UserAccessOption) is all the privacy it needs.
+    return 0;
+}
+
 } // namespace zelvoro::platform
