@@ -126,6 +126,12 @@ void MainWindow::detectDevice()
     removeStatusText();
     setWindowTitle(DeviceModels::buildTitle(QString::fromLatin1(model->titlePattern), version));
     qDebug() << "Device found with PID:" << pid;
+    if (!announced && shownPanel) {
+        announced = true;
+        const auto *bytes = reinterpret_cast<const char *>(version.data());
+        emit deviceChanged(shownPanel, QString::fromLatin1(model->name),
+                           QString::fromLatin1(bytes, qsizetype(qstrnlen(bytes, version.size()))));
+    }
     pending = Pending::Nothing;
     detectTimer->stop();
     // Every recognised device gets its full three tries before a teardown.
@@ -140,6 +146,7 @@ bool MainWindow::addPanel(const DeviceModel &model)
     QWidget *panel = model.createPanel();
     panel->setParent(this);
     panelLayout->addWidget(panel);
+    shownPanel = panel;
     qDebug() << model.logLine;
     update();
     const auto *devicePanel = qobject_cast<const DevicePanel *>(panel);
@@ -187,6 +194,11 @@ void MainWindow::clearLayout()
     }
     statusLabel = nullptr;
     showsNotConnected = false;
+    shownPanel = nullptr;
+    if (announced) {
+        announced = false;
+        emit deviceChanged(nullptr, QString(), QString());
+    }
 }
 
 void MainWindow::addStatusText(const QString &text)

@@ -28,6 +28,11 @@ public:
 
     void setSettingsDialog(Settings *dialog) { settingsDialog = dialog; }
 
+signals:
+    // A recognised device is ready (its panel started and its firmware read),
+    // or, with a null panel, the one announced before is gone.
+    void deviceChanged(QWidget *panel, const QString &model, const QString &firmware);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -59,6 +64,9 @@ private:
     Pending pending = Pending::Nothing;
     // The layout holds "声卡未连接！" alone.
     bool showsNotConnected = false;
+    // The panel in the layout and whether deviceChanged announced it.
+    QWidget *shownPanel = nullptr;
+    bool announced = false;
 
     std::vector<DeviceModel> models;
 };

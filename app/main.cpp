@@ -2,6 +2,10 @@
 #include "app/MainWindow.h"
 #include "app/SingleInstanceGuard.h"
 #include "app/TranslationSelector.h"
+#include "control/ControlServer.h"
+#include "control/EngineControls.h"
+#include "control/MixerControls.h"
+#include "control/SnapshotManager.h"
 #include "settings/Settings.h"
 #include "tray/TrayIcon.h"
 
@@ -51,6 +55,23 @@ int main(int argc, char *argv[])
     trayIcon->setSettingsDialog(settings.get());
     trayIcon->setVisible(true);
 
+    // The control channel acts through the same window and dialog as the user.
+    auto *engineControls = new EngineControls(settings.get(), &application);
+    auto *mixerControls = new MixerControls(engineControls, &application);
+    auto *snapshots = new SnapshotManager(mixerControls, &application);
+    QObject::connect(mainWindow, &MainWindow::deviceChanged, mixerControls, &MixerControls::setDevice);
+    trayIcon->setSnapshotSource(snapshots);
+    QObject::connect(mixerControls, &MixerControls::connectionChanged, trayIcon.get(), &TrayIcon::refreshSnapshotMenu);
+    auto *controlServer = new ControlServer(mixerControls, snapshots, &application);
+    QObject::connect(controlServer, &ControlServer::openRequested, trayIcon.get(), [&trayIcon](const QString &window) {
+        if (window == QLatin1String("settings"))
+            trayIcon->showSettings();
+        else
+            trayIcon->showMainWindow();
+    });
+    QObject::connect(controlServer, &ControlServer::quitRequested, &application, &QCoreApplication::quit);
+    controlServer->listen();
+
     // The window is only destroyed before the loop ends when a close was
     // accepted, which happens only while no notification area exists (also
     // one that went away mid-run): then nothing could reach the program any
@@ -61,6 +82,7 @@ int main(int argc, char *argv[])
         mainWindow->show();
 
     const int result = QApplication::exec();
+    delete controlServer;
     trayIcon.reset();
     delete mainWindow.data();
     settings.reset();

@@ -12,14 +12,15 @@ else()
 endif()
 
 install(TARGETS ZelvoroDriver RUNTIME DESTINATION ${ZELVORO_INSTALL_BIN})
+if(TARGET zelvoroctl)
+    # The command-line client goes beside the program it drives.
+    install(TARGETS zelvoroctl RUNTIME DESTINATION ${ZELVORO_INSTALL_BIN})
+endif()
 install(FILES
     ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/ZelvoroDriver_en_US.qm
     ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/ZelvoroDriver_zh_CN.qm
     DESTINATION ${ZELVORO_INSTALL_BIN})
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION share/doc/zelvoro-mixer OPTIONAL)
-if(TARGET zelvoroctl)
-    install(TARGETS zelvoroctl RUNTIME DESTINATION ${ZELVORO_INSTALL_BIN})
-endif()
 # The licence and the notice for the Qt inside the program travel with it;
 # on Windows beside the program, named so that a double click opens them.
 if(WIN32)
@@ -94,7 +95,7 @@ if(WIN32 AND CMAKE_CROSSCOMPILING AND ZELVORO_MAKENSIS)
     add_custom_command(OUTPUT ${ZELVORO_INSTALLER}
         COMMAND ${CMAKE_CPACK_COMMAND} -G NSIS --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake
             -B ${CMAKE_BINARY_DIR} -D CPACK_NSIS_EXECUTABLE=${ZELVORO_MAKENSIS}
-        DEPENDS ZelvoroDriver $<TARGET_NAME_IF_EXISTS:zelvoroctl>
+        DEPENDS ZelvoroDriver zelvoroctl
             ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/THIRD-PARTY-NOTICES
             ${CMAKE_CURRENT_LIST_DIR}/nsis/NSIS.template.in ${CMAKE_CURRENT_LIST_DIR}/nsis/zelvoro.nsh
             ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/ZelvoroDriver_en_US.qm

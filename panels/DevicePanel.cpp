@@ -104,6 +104,16 @@ void DevicePanel::refreshMeters()
         qDebug() << "Failed to read meter data from driver.";
 }
 
+QVariantMap DevicePanel::meterLevels() const
+{
+    QVariantMap levels;
+    for (const MeterKey &meter : meterKeys) {
+        const std::int32_t word = meter.word < 0 ? meterBlock.phoneMean() : meterBlock.words[std::size_t(meter.word)];
+        levels.insert(QLatin1String(meter.name), AudioBusDevice::amplitudeToDb(word));
+    }
+    return levels;
+}
+
 QString DevicePanel::meterText(std::int32_t word)
 {
     return QString::number(AudioBusDevice::amplitudeToDb(word), 'f', 1) + QStringLiteral(" dB");
@@ -123,9 +133,10 @@ void DevicePanel::presetOutputs(std::initializer_list<Output *> outputs)
     }
 }
 
-void DevicePanel::restoreState(const std::vector<StateKey> &keys)
+void DevicePanel::restoreState(std::vector<StateKey> keys)
 {
-    for (const StateKey &entry : keys) {
+    keyTable = std::move(keys);
+    for (const StateKey &entry : keyTable) {
         const QVariant stored = settings->value(QLatin1String(entry.key), entry.fallback);
         if (entry.knob)
             entry.knob->setValue(stored.toInt());

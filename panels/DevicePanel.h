@@ -34,26 +34,48 @@ class DevicePanel : public QWidget
     Q_OBJECT
 
 public:
+    // One row of a panel's key table: the INI key, its default, the control
+    // that replays it, and the stable name and unit ("dB" or "switch") by
+    // which scripts reach it. The default's type follows the control.
+    struct StateKey
+    {
+        StateKey(const char *key, int fallback, Knob *knob, const char *name)
+            : key(key), fallback(fallback), knob(knob), name(name), unit("dB") {}
+        StateKey(const char *key, bool fallback, Button *button, const char *name)
+            : key(key), fallback(fallback), button(button), name(name), unit("switch") {}
+        const char *key;
+        QVariant fallback;
+        Knob *knob = nullptr;
+        Button *button = nullptr;
+        const char *name;
+        const char *unit;
+    };
+    // One meter a panel reports by name: a word of the meter block, or the
+    // phone pair's mean for -1.
+    struct MeterKey
+    {
+        const char *name;
+        int word;
+    };
+
+    // The model's key table as the restore replayed it (empty until then).
+    const std::vector<StateKey> &stateKeys() const { return keyTable; }
+    // The level of each named meter in the last block read, in dBFS.
+    QVariantMap meterLevels() const;
+
     ~DevicePanel() override;
 
     // False while the panel is empty because its driver link or its start-up
     // output levels failed; the host builds it again later.
     bool isStarted() const { return started; }
 
+signals:
+    // Ends every control handler: the control shows its final state; a refused
+    // request carries the failure line it logged.
+    void controlApplied(QObject *control, bool accepted, const QString &failureLine);
+
 protected:
     explicit DevicePanel(QWidget *parent = nullptr);
-
-    // One row of a panel's key table: the key, its default and the control
-    // that replays it. The default's type follows the control.
-    struct StateKey
-    {
-        StateKey(const char *key, int fallback, Knob *knob) : key(key), fallback(fallback), knob(knob) {}
-        StateKey(const char *key, bool fallback, Button *button) : key(key), fallback(fallback), button(button) {}
-        const char *key;
-        QVariant fallback;
-        Knob *knob = nullptr;
-        Button *button = nullptr;
-    };
 
     // A stereo output: its level knob, its two gain-vector-0 entries, the INI
     // keys of its level, mute and dim, and its mute and dim flags.
@@ -91,7 +113,8 @@ protected:
     void presetOutputs(std::initializer_list<Output *> outputs);
     // Replays each key, in table order, through the control's own setter so that
     // its handler sends it to the device and writes it back.
-    void restoreState(const std::vector<StateKey> &keys);
+    // The table stays with the panel for the control channel.
+    void restoreState(std::vector<StateKey> keys);
 
     // Controls and labels in the panels' look.
     Button *makeButton(const char *name, const QString &text, const char *accent, bool tall = false);
@@ -147,6 +170,7 @@ protected:
     MeterBlock meterBlock;
     // The KS2 confirms every save on the log.
     bool logsSaves = false;
+    std::vector<MeterKey> meterKeys;
 
 private:
     bool started = false;
@@ -159,4 +183,5 @@ private:
     // Set while a restore replays a file that could not be read: the defaults
     // reach the device, but the file keeps what it holds.
     bool holdWrites = false;
+    std::vector<StateKey> keyTable;
 };

@@ -15,17 +15,18 @@ ks1::ks1(QWidget *parent) : SingleInputPanel(parent)
     buildControls();
     initMixerBlock();
     startMeterPoll();
+    meterKeys = {{"mic1", 0}, {"phone", -1}};
     presetOutputs({&headphone});
     restoreState({
-        {"Button/MicInstrIsChecked", false, instrumentButton},
-        {"Button/Mic20dBIsChecked", false, padButton},
-        {"Button/Mic48VIsChecked", false, phantomButton},
-        {"Button/MonitorMicIsChecked", false, directButton},
-        {"Dial/MicValue", 0, micGainKnob},
-        {"Dial/HeadphoneValue", -80, headphoneKnob},
-        {"Button/HeadphoneMuteIsChecked", false, muteButton},
-        {"Button/HeadphoneDimIsChecked", false, dimButton},
-        {"Dial/OtgToHpValue", 0, phoneKnob},
+        {"Button/MicInstrIsChecked", false, instrumentButton, "mic1.inst"},
+        {"Button/Mic20dBIsChecked", false, padButton, "mic1.pad"},
+        {"Button/Mic48VIsChecked", false, phantomButton, "mic1.48v"},
+        {"Button/MonitorMicIsChecked", false, directButton, "mic1.direct"},
+        {"Dial/MicValue", 0, micGainKnob, "mic1.gain"},
+        {"Dial/HeadphoneValue", -80, headphoneKnob, "headphones.level"},
+        {"Button/HeadphoneMuteIsChecked", false, muteButton, "headphones.mute"},
+        {"Button/HeadphoneDimIsChecked", false, dimButton, "headphones.dim"},
+        {"Dial/OtgToHpValue", 0, phoneKnob, "phone.headphones"},
     });
 }
 

@@ -26,24 +26,25 @@ ks2::ks2(QWidget *parent) : DevicePanel(parent)
     mixerBlock.matrix(4, 4, 0) = 1.0;
     mixerBlock.matrix(4, 5, 1) = 1.0;
     startMeterPoll();
+    meterKeys = {{"mic1", 0}, {"mic2", 1}, {"phone", -1}};
     presetOutputs({&speaker, &headphone});
     restoreState({
-        {"Button/Mic120dBIsChecked", false, mic1.padButton},
-        {"Button/Mic148VIsChecked", false, mic1.phantomButton},
-        {"Button/MonitorMic1IsChecked", false, mic1.directButton},
-        {"Dial/Mic1Value", 0, mic1.gainKnob},
-        {"Dial/Mic2Value", 0, mic2.gainKnob},
-        {"Button/Mic220dBIsChecked", false, mic2.padButton},
-        {"Button/Mic248VIsChecked", false, mic2.phantomButton},
-        {"Button/MonitorMic2IsChecked", false, mic2.directButton},
-        {"Dial/SpeakerValue", -80, speaker.knob},
-        {"Button/SpeakerMuteIsChecked", false, speakerMuteButton},
-        {"Button/SpeakerDimIsChecked", false, speakerDimButton},
-        {"Dial/HeadphoneValue", -80, headphone.knob},
-        {"Button/HeadphoneMuteIsChecked", false, headphoneMuteButton},
-        {"Button/HeadphoneDimIsChecked", false, headphoneDimButton},
-        {"Dial/OtgToHpValue", 0, phoneToHeadphoneKnob},
-        {"Dial/OtgToSPValue", 0, phoneToSpeakerKnob},
+        {"Button/Mic120dBIsChecked", false, mic1.padButton, "mic1.pad"},
+        {"Button/Mic148VIsChecked", false, mic1.phantomButton, "mic1.48v"},
+        {"Button/MonitorMic1IsChecked", false, mic1.directButton, "mic1.direct"},
+        {"Dial/Mic1Value", 0, mic1.gainKnob, "mic1.gain"},
+        {"Dial/Mic2Value", 0, mic2.gainKnob, "mic2.gain"},
+        {"Button/Mic220dBIsChecked", false, mic2.padButton, "mic2.pad"},
+        {"Button/Mic248VIsChecked", false, mic2.phantomButton, "mic2.48v"},
+        {"Button/MonitorMic2IsChecked", false, mic2.directButton, "mic2.direct"},
+        {"Dial/SpeakerValue", -80, speaker.knob, "speakers.level"},
+        {"Button/SpeakerMuteIsChecked", false, speakerMuteButton, "speakers.mute"},
+        {"Button/SpeakerDimIsChecked", false, speakerDimButton, "speakers.dim"},
+        {"Dial/HeadphoneValue", -80, headphone.knob, "headphones.level"},
+        {"Button/HeadphoneMuteIsChecked", false, headphoneMuteButton, "headphones.mute"},
+        {"Button/HeadphoneDimIsChecked", false, headphoneDimButton, "headphones.dim"},
+        {"Dial/OtgToHpValue", 0, phoneToHeadphoneKnob, "phone.headphones"},
+        {"Dial/OtgToSPValue", 0, phoneToSpeakerKnob, "phone.speakers"},
     });
 }
 

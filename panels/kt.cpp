@@ -23,13 +23,14 @@ kt::kt(QWidget *parent) : SingleInputPanel(parent)
     mixerBlock.matrix(2, 0, 2) = 1.0;
     mixerBlock.matrix(2, 1, 3) = 1.0;
     startMeterPoll();
+    meterKeys = {{"mic1", 0}, {"phone", -1}};
     presetOutputs({&headphone});
     restoreState({
-        {"Button/MonitorMicIsChecked", false, directButton},
-        {"Dial/MicValue", 0, micGainKnob},
-        {"Dial/HeadphoneValue", -80, headphoneKnob},
-        {"Button/HeadphoneMuteIsChecked", false, muteButton},
-        {"Button/HeadphoneDimIsChecked", false, dimButton},
+        {"Button/MonitorMicIsChecked", false, directButton, "mic1.direct"},
+        {"Dial/MicValue", 0, micGainKnob, "mic1.gain"},
+        {"Dial/HeadphoneValue", -80, headphoneKnob, "headphones.level"},
+        {"Button/HeadphoneMuteIsChecked", false, muteButton, "headphones.mute"},
+        {"Button/HeadphoneDimIsChecked", false, dimButton, "headphones.dim"},
     });
 }
 

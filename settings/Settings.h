@@ -34,6 +34,12 @@ public:
     // The largest USB latency (frames) the driver handles with this buffer size.
     static std::uint32_t latencyCap(std::uint32_t bufferSize);
 
+signals:
+    // Ends every engine handler that ran; `key` is the setting's INI key. A
+    // refused change carries the failure line it logged; its box shows again
+    // what the driver runs.
+    void engineApplied(const QString &key, bool accepted, const QString &failureLine);
+
 private:
     void onBufferSizeChanged();
     // True when the driver runs the chosen latency afterwards.

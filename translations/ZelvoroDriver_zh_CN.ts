@@ -17,13 +17,13 @@
     <context>
         <name>MainWindow</name>
         <message>
-            <location filename="../app/MainWindow.cpp" line="+177" />
-            <location line="+37" />
+            <location filename="../app/MainWindow.cpp" line="+184" />
+            <location line="+42" />
             <source>声卡未连接！</source>
             <translation>声卡未连接！</translation>
         </message>
         <message>
-            <location line="-103" />
+            <location line="-115" />
             <source>设备初始化失败，请检查连接！</source>
             <translation>设备初始化失败，请检查连接！</translation>
         </message>
@@ -31,7 +31,7 @@
     <context>
         <name>Settings</name>
         <message>
-            <location filename="../settings/Settings.cpp" line="+82" />
+            <location filename="../settings/Settings.cpp" line="+100" />
             <source>Settings</source>
             <translation>设置</translation>
         </message>
@@ -59,7 +59,28 @@
     <context>
         <name>TrayIcon</name>
         <message>
-            <location filename="../tray/TrayIcon.cpp" line="+65" />
+            <location filename="../tray/TrayIcon.cpp" line="+66" />
+            <source>Save current…</source>
+            <translation>保存当前设置…</translation>
+        </message>
+        <message>
+            <location line="+19" />
+            <location line="+7" />
+            <source>Save Snapshot</source>
+            <translation>保存快照</translation>
+        </message>
+        <message>
+            <location line="-7" />
+            <source>Snapshot name:</source>
+            <translation>快照名称：</translation>
+        </message>
+        <message>
+            <location line="+16" />
+            <source>Load Snapshot</source>
+            <translation>加载快照</translation>
+        </message>
+        <message>
+            <location line="+18" />
             <source>Quit</source>
             <translation>退出</translation>
         </message>
@@ -88,17 +109,22 @@
             <source>Win Sound Pannel</source>
             <translation>Windows 声音面板</translation>
         </message>
+        <message>
+            <location line="+12" />
+            <source>Snapshots</source>
+            <translation>快照</translation>
+        </message>
     </context>
     <context>
         <name>ks1</name>
         <message>
-            <location filename="../panels/ks1.cpp" line="+33" />
+            <location filename="../panels/ks1.cpp" line="+45" />
             <source>DIRECT</source>
             <translation>直接监听</translation>
         </message>
         <message>
-            <location line="+1" />
-            <location line="+49" />
+            <location line="-9" />
+            <location line="+50" />
             <source>MIC</source>
             <translation>话筒</translation>
         </message>
@@ -191,7 +217,7 @@
     <context>
         <name>ks2</name>
         <message>
-            <location filename="../panels/ks2.cpp" line="+65" />
+            <location filename="../panels/ks2.cpp" line="+67" />
             <source>DIRECT</source>
             <translation>直接监听</translation>
         </message>
@@ -311,7 +337,7 @@
     <context>
         <name>kt</name>
         <message>
-            <location filename="../panels/kt.cpp" line="+37" />
+            <location filename="../panels/kt.cpp" line="+39" />
             <source>Mic gain</source>
             <translation>话筒增益</translation>
         </message>
@@ -341,7 +367,7 @@
             <translation>耳机减弱</translation>
         </message>
         <message>
-            <location line="+5" />
+            <location line="+6" />
             <source>DIRECT</source>
             <translation>直接监听</translation>
         </message>

@@ -4,11 +4,14 @@
 #include "driver/AudioBusDevice.h"
 #include "platform/SystemActions.h"
 #include "settings/Settings.h"
+#include "tray/SnapshotSource.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDebug>
 #include <QIcon>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QMenu>
 #include <QMessageBox>
@@ -49,6 +52,55 @@ void TrayIcon::setSettingsDialog(Settings *dialog)
     settingsDialog = dialog;
 }
 
+void TrayIcon::setSnapshotSource(SnapshotSource *source)
+{
+    snapshotSource = source;
+    refreshSnapshotMenu();
+}
+
+void TrayIcon::refreshSnapshotMenu()
+{
+    snapshotMenu->clear();
+    const bool available = snapshotSource && snapshotSource->snapshotsAvailable();
+    snapshotMenu->menuAction()->setEnabled(available);
+    auto *saveAction = snapshotMenu->addAction(tr("Save current…"));
+    connect(saveAction, &QAction::triggered, this, &TrayIcon::saveSnapshot);
+    if (!available)
+        return;
+    const QStringList names = snapshotSource->snapshotNames();
+    if (!names.isEmpty())
+        snapshotMenu->addSeparator();
+    for (const QString &name : names) {
+        // Shown as typed: an ampersand in a name is no shortcut marker.
+        auto *loadAction = snapshotMenu->addAction(QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        connect(loadAction, &QAction::triggered, this, [this, name] { loadSnapshot(name); });
+    }
+}
+
+void TrayIcon::saveSnapshot()
+{
+    if (!snapshotSource)
+        return;
+    bool accepted = false;
+    const QString name = QInputDialog::getText(nullptr, tr("Save Snapshot"), tr("Snapshot name:"),
+                                               QLineEdit::Normal, QString(), &accepted)
+                             .trimmed();
+    if (!accepted || name.isEmpty())
+        return;
+    const QString error = snapshotSource->saveSnapshot(name);
+    if (!error.isEmpty())
+        warn(tr("Save Snapshot"), error);
+}
+
+void TrayIcon::loadSnapshot(const QString &name)
+{
+    if (!snapshotSource)
+        return;
+    const QString error = snapshotSource->loadSnapshot(name);
+    if (!error.isEmpty())
+        warn(tr("Load Snapshot"), error);
+}
+
 void TrayIcon::setRefreshCommand(const QString &program, const QStringList &arguments)
 {
     refreshProgram = program;
@@ -81,6 +133,10 @@ void TrayIcon::createMenu()
     menu->addAction(soundPanelAction);
     menu->addSeparator();
     menu->addSeparator();
+    snapshotMenu = menu->addMenu(tr("Snapshots"));
+    snapshotMenu->setObjectName(QStringLiteral("snapshotMenu"));
+    connect(menu, &QMenu::aboutToShow, this, &TrayIcon::refreshSnapshotMenu);
+    refreshSnapshotMenu();
     setContextMenu(menu);
 
     connect(mainWindowAction, &QAction::triggered, mainWindowAction, [this] { showMainWindow(); });

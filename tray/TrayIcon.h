@@ -5,8 +5,10 @@
 #include <QStringList>
 #include <QSystemTrayIcon>
 
+class QMenu;
 class QWidget;
 class Settings;
+class SnapshotSource;
 
 // The notification-area icon: opens the two windows and runs the system
 // actions of its menu.
@@ -21,6 +23,9 @@ public:
     void setMainWindow(QWidget *window);
     void setSettingsDialog(Settings *dialog);
 
+    // Feeds the "Snapshots" submenu; null (the default) leaves it greyed.
+    void setSnapshotSource(SnapshotSource *source);
+
     // The program run by "Refresh Audio Device"; the OS layer's command by default.
     void setRefreshCommand(const QString &program, const QStringList &arguments);
 
@@ -30,9 +35,16 @@ public slots:
     void openSoundPannel();
     void refreshDeviceList();
 
+public:
+    // Shows and raises the main window, as the "Main Window" entry does.
+    void showMainWindow();
+    // Lists the connected model's snapshots; greyed while no device is connected.
+    void refreshSnapshotMenu();
+
 private:
     void createMenu();
-    void showMainWindow();
+    void saveSnapshot();
+    void loadSnapshot(const QString &name);
     void requestFirmwareUpgrade();
 
     // Non-owning: the windows outlive the tray icon, and the guarded pointer
@@ -40,6 +52,8 @@ private:
     // raises it, so any window will do.
     QPointer<QWidget> mainWindow;
     QPointer<Settings> settingsDialog;
+    SnapshotSource *snapshotSource = nullptr;
+    QMenu *snapshotMenu = nullptr;
 
     QString refreshProgram;
     QStringList refreshArguments;

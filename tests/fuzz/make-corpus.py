@@ -127,3 +127,12 @@ put("asio_message", "partial-fifth-word", le32(1, 2, 3, 4, 1)[:17])
 put("asio_message", "empty", b"")
 put("asio_message", "full-buffer", le32(1, 2, 3, 4, 0x01000000) + bytes(1004))
 put("asio_message", "oversized", le32(0, 0, 0, 0, 1) + b"\xff" * 1100)
+
+# Control request: the byte stream of one connection (the first byte also sets the harness's chunk size).
+put("control_request", "status", b'{"id":1,"cmd":"status"}\n')
+put("control_request", "set-and-toggle",
+    b'{"id":"a","cmd":"set","name":"mic1.gain","value":-20}\r\n{"cmd":"toggle","name":"mic1.48v"}\n')
+put("control_request", "snapshot-load-content",
+    b'{"id":[1],"cmd":"snapshot-load","content":"[Snapshot]\\nmodel=KS2\\nformat=1\\n"}\n')
+put("control_request", "bad-lines", b'nonsense\n[1,2]\n{"cmd":3}\n{"cmd":"open","window":"x"}\n\n{"cmd":"watch"')
+put("control_request", "too-long", b'{"cmd":"get","name":"' + b"x" * 65536 + b'"}\n{"cmd":"quit"}\n')

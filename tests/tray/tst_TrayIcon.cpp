@@ -3,6 +3,7 @@
 
 #include "app/MainWindow.h"
 #include "settings/Settings.h"
+#include "tray/SnapshotSource.h"
 
 #include "LogCapture.h"
 #include "SimProcess.h"
@@ -78,6 +79,24 @@ std::vector<DeviceModel> noModels()
     return {};
 }
 
+// Snapshots of a device that is or is not there; records what the menu asks.
+class FakeSnapshots : public SnapshotSource
+{
+public:
+    bool connected = false;
+    QStringList names;
+    QStringList loaded;
+
+    bool snapshotsAvailable() const override { return connected; }
+    QStringList snapshotNames() const override { return names; }
+    QString saveSnapshot(const QString &) override { return QString(); }
+    QString loadSnapshot(const QString &name) override
+    {
+        loaded << name;
+        return QString();
+    }
+};
+
 } // namespace
 
 class TestTrayIcon : public QObject
@@ -87,6 +106,8 @@ class TestTrayIcon : public QObject
 private slots:
     void metaObject();
     void menuOrderAndState();
+    void snapshotMenu_data();
+    void snapshotMenu();
     void quitOnLastWindowClosedIsOff();
     void activationReasons_data();
     void activationReasons();
@@ -127,10 +148,13 @@ void TestTrayIcon::menuOrderAndState()
     QVERIFY(menu);
     QVERIFY(!menu->parent());
     QCOMPARE(menuTexts(menu), QStringList({"V20250930", "Quit", "---", "Setup", "Main Window", "Upgrade Firmware",
-                                           "Refresh Audio Device", "Win Sound Pannel", "---", "---"}));
+                                           "Refresh Audio Device", "Win Sound Pannel", "---", "---", "Snapshots"}));
     const QList<QAction *> actions = menu->actions();
     QVERIFY(!actions.at(0)->isEnabled());
-    for (int i = 1; i < actions.size(); ++i) {
+    // Without a device the snapshots submenu is greyed.
+    QVERIFY(actions.last()->menu());
+    QVERIFY(!actions.last()->isEnabled());
+    for (int i = 1; i < actions.size() - 1; ++i) {
         if (!actions.at(i)->isSeparator()) {
             QVERIFY(actions.at(i)->isEnabled());
             QCOMPARE(actions.at(i)->parent(), &tray);
@@ -144,6 +168,37 @@ void TestTrayIcon::menuOrderAndState()
     QSignalSpy spy(actions.at(0), &QAction::triggered);
     actions.at(0)->trigger();
     QCOMPARE(spy.count(), 0);
+}
+
+void TestTrayIcon::snapshotMenu_data()
+{
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("entries");
+    QTest::newRow("no device") << false << QStringList{"podcast"} << QStringList{"Save current…"};
+    QTest::newRow("device, none saved") << true << QStringList{} << QStringList{"Save current…"};
+    QTest::newRow("device, two saved") << true << QStringList{"podcast", "R&D"}
+                                       << QStringList{"Save current…", "---", "podcast", "R&&D"};
+}
+
+void TestTrayIcon::snapshotMenu()
+{
+    QFETCH(bool, connected);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, entries);
+    FakeSnapshots snapshots;
+    snapshots.connected = connected;
+    snapshots.names = names;
+    TrayIcon tray;
+    tray.setSnapshotSource(&snapshots);
+    QMenu *submenu = tray.contextMenu()->actions().last()->menu();
+    QCOMPARE(tray.contextMenu()->actions().last()->isEnabled(), connected);
+    QCOMPARE(menuTexts(submenu), entries);
+    // Each entry loads its snapshot by its own name.
+    if (!names.isEmpty() && connected) {
+        submenu->actions().last()->trigger();
+        QCOMPARE(snapshots.loaded, QStringList{names.last()});
+    }
 }
 
 void TestTrayIcon::quitOnLastWindowClosedIsOff()

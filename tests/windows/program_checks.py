@@ -5,7 +5,7 @@
   program_checks.py CHECK --bin DIR --work DIR --prefix DIR --linux-build DIR
 
 CHECK is one of no_device, ks2_first_start, same_bytes, single_instance,
-asio_pipes. Each starts its own virtual X screen (Xvfb) and Wine server on the
+asio_pipes, zelvoroctl. Each starts its own virtual X screen (Xvfb) and Wine server on the
 prefix (created on first use), the test bus driver as \\\\.\\ZelvoroAudioBus0
 when the check needs a device, and the program with its debug output on
 stderr, and ends them all. ZELVORO_LINUX_BUILD_DIR overrides --linux-build;
@@ -19,6 +19,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
@@ -280,21 +281,26 @@ def pixel_colours(png, points):
     return [tuple(raw[3 * (py * width + px):3 * (py * width + px) + 3]) for px, py in points]
 
 
-def linux_first_start(args, work):
-    """The same first start by the Linux build against zelvoro-sim: its journal."""
+def linux_first_start(args, work, then=None):
+    """The same first start by the Linux build against zelvoro-sim: its journal.
+    `then(run_ctl, journal_path)` runs while the program still runs, run_ctl
+    running the Linux zelvoroctl."""
     binaries = os.path.join(args.linux_build, "bin")
     program_path = os.path.join(binaries, "ZelvoroDriver")
     sim_path = os.path.join(binaries, "zelvoro-sim")
-    for path in (program_path, sim_path):
+    for path in (program_path, sim_path) + ((os.path.join(binaries, "zelvoroctl"),) if then else ()):
         if not os.access(path, os.X_OK):
             raise Failure(f"{path} is missing: build the Linux build first (scripts/test does), or set "
                           "ZELVORO_LINUX_BUILD_DIR to a Linux build directory")
     root = os.path.join(work, "linux")
     env = {k: v for k, v in os.environ.items() if not k.startswith(("QT_", "XDG_", "LC_", "DISPLAY", "WAYLAND"))}
-    for name in ("HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "TMPDIR"):
+    for name in ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "TMPDIR"):
         path = os.path.join(root, name.lower())
         os.makedirs(path, mode=0o700)
         env[name] = path
+    # Socket paths are limited to 107 bytes: the runtime folder is a short one under /tmp.
+    runtime = tempfile.TemporaryDirectory(prefix="zelvoro-", dir="/tmp")
+    env["XDG_RUNTIME_DIR"] = runtime.name
     env.update({"QT_QPA_PLATFORM": "offscreen", "LANG": LOCALE, "LC_ALL": LOCALE})
     journal = os.path.join(work, "sim-journal.jsonl")
     sim = subprocess.Popen([sim_path, "--model", "ks2", "--firmware", "1.0.3", "--journal", journal],
@@ -309,9 +315,13 @@ def linux_first_start(args, work):
         program.log.wait_line("Device found with PID: 2", 30)
         program.log.wait_line(FIRST_START_DONE, 10)
         time.sleep(SETTLE_SECONDS)
+        if then:
+            then(lambda *argv: subprocess.run([os.path.join(binaries, "zelvoroctl"), *argv], env=env,
+                                              capture_output=True, text=True, timeout=30), journal)
     finally:
         if program:
             program.stop()
+        runtime.cleanup()
         sim.stdin.write("quit\n")
         sim.stdin.close()
         try:
@@ -331,6 +341,72 @@ def check_same_bytes(session, args):
     first = journal_compare.first_start(windows)
     check(not differences, f"the KS2 first start sends the same {len(first)} requests "
           f"({sum(len(e.data) for e in first)} input bytes) on Windows and on Linux")
+
+
+# What zelvoroctl makes the program send, compared across the platforms: the
+# 48 V switch, and a snapshot load (given as a file, the same on both).
+CTL_SNAPSHOT = """[Snapshot]
+model=KS2
+format=1
+saved=2026-01-01T00:00:00Z
+
+[Dial]
+Mic1Value=30
+SpeakerValue=-20
+HeadphoneValue=-45
+OtgToHpValue=-10
+
+[Button]
+Mic120dBIsChecked=true
+SpeakerMuteIsChecked=true
+HeadphoneDimIsChecked=true
+
+[Engine]
+SampleRate=44100
+BufferSize=192
+LatencySize=8
+SlowMode=Disabled
+"""
+CTL_STEPS = [("zelvoroctl set mic1.48v on", ["set", "mic1.48v", "on"]),
+             ("zelvoroctl snapshot load --file", ["snapshot", "load", "--file"])]
+
+
+def without_polls(entries):
+    return [e for e in entries if e.code not in (journal_compare.READ_METER_DATA, journal_compare.GET_DEVICE_PID)]
+
+
+def check_zelvoroctl(session, args):
+    snapshot = os.path.join(session.work, "snapshot.ini")
+    with open(snapshot, "w", newline="\r\n") as f:
+        f.write(CTL_SNAPSHOT)
+    linux = {}
+
+    def on_linux(run_ctl, journal):
+        for what, argv in CTL_STEPS:
+            mark = len(journal_compare.read_sim(journal))
+            result = run_ctl(*argv, *([snapshot] if argv[-1] == "--file" else []))
+            if result.returncode != 0:
+                raise Failure(f"Linux {what} exited {result.returncode}: {result.stderr.strip()}")
+            time.sleep(SETTLE_SECONDS)
+            linux[what] = without_polls(journal_compare.read_sim(journal)[mark:])
+
+    linux_first_start(args, session.work, on_linux)
+    ks2_start(session)
+    for what, argv in CTL_STEPS:
+        mark = len(session.test_bus_journal("testbus-journal.txt"))
+        status, output = session.helper("zelvoroctl", *argv, *([session.windows_path(snapshot)] if argv[-1] == "--file" else []),
+                                        check=False)
+        check(status == 0, f"{what}: zelvoroctl.exe exits 0 (got {status}: {output.strip()})")
+        time.sleep(SETTLE_SECONDS)
+        windows = without_polls(session.test_bus_journal("testbus-journal.txt")[mark:])
+        differences = journal_compare.compare_sequences(what, linux[what], windows)
+        for line in differences:
+            print(line)
+        check(windows and not differences,
+              f"{what}: the same {len(windows)} requests on Windows and on Linux: "
+              + "; ".join(journal_compare.describe(e) for e in windows))
+    frames = [journal_compare.vendor_fields(e) for e in linux[CTL_STEPS[0][0]] if e.code == journal_compare.SEND_VENDOR]
+    check({"cmd": 0x5B, "state": 1, "channel": 1, "level": 0} in frames, "the 48 V request is the mic 1 phantom power frame")
 
 
 def check_single_instance(session, args):
@@ -374,6 +450,7 @@ CHECKS = {
     "same_bytes": check_same_bytes,
     "single_instance": check_single_instance,
     "asio_pipes": check_asio_pipes,
+    "zelvoroctl": check_zelvoroctl,
 }
 
 

@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// The named snapshots in <per-user data folder>/snapshots/<name>.ini. Only
+// names that pass nameError() ever become paths.
+class SnapshotStore
+{
+public:
+    struct Entry
+    {
+        QString name;
+        QString model;
+        QString saved;
+    };
+
+    // Why a name cannot be a snapshot's, or empty: 1..64 characters, no
+    // path separator, no leading dot, no control character, none of the
+    // characters Windows refuses in file names.
+    static QString nameError(const QString &name);
+
+    QString folder() const;
+    bool read(const QString &name, QString &content, QString &error) const;
+    bool write(const QString &name, const QString &content, QString &error) const;
+    bool remove(const QString &name, QString &error) const;
+    // Every readable snapshot, by name.
+    QList<Entry> list() const;
+
+private:
+    QString path(const QString &name) const;
+};

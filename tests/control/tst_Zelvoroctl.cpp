@@ -1,0 +1,325 @@
+// SPDX-License-Identifier: MIT
+// zelvoroctl against the real program and zelvoro-sim (a KS2), in a private
+// runtime folder under /tmp: socket paths must stay short.
+#include "PanelJournal.h"
+#include "SimProcess.h"
+
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <memory>
+
+using namespace paneltest;
+
+namespace {
+
+struct Result
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Result ctl(const QStringList &arguments, const QByteArray &runtimeDir = {})
+{
+    QProcess process;
+    if (!runtimeDir.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromLocal8Bit(runtimeDir));
+        process.setProcessEnvironment(env);
+    }
+    process.start(QStringLiteral(ZELVOROCTL_PATH), arguments);
+    if (!process.waitForFinished(30000))
+        process.kill();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+// The sum of the output gains of a mixer write: lower is quieter.
+double outputSum(const QJsonObject &mixerWrite)
+{
+    double sum = 0;
+    for (int i = 0; i < 32; ++i)
+        sum += entry(mixerWrite, vector(0, i));
+    return sum;
+}
+
+// What the program sent on its own account: no polls, no firmware requests.
+QStringList sentSince(const SimProcess &sim, int mark)
+{
+    QStringList sent;
+    for (const QJsonObject &r : sim.journalSince(mark)) {
+        const QString op = r.value("op").toString();
+        if (op != "readMeterData" && op != "getDevicePid" && op != "transferVendorCommand")
+            sent << (isMixerWrite(r) ? QStringLiteral("mixer:%1").arg(outputSum(r)) : describe(r));
+    }
+    return sent;
+}
+
+QString iniText(const QString &fileAndKey)
+{
+    const QString path = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                         QStringLiteral("/ZelvoroDriver/") + fileAndKey.section(':', 0, 0);
+    return QSettings(path, QSettings::IniFormat).value(fileAndKey.section(':', 1)).toString();
+}
+
+} // namespace
+
+class ZelvoroctlTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir runtime{QStringLiteral("/tmp/zctl-XXXXXX")};
+    std::unique_ptr<SimProcess> sim;
+    QProcess program;
+
+    bool waitConnected(bool connected)
+    {
+        QDeadlineTimer deadline(30000);
+        while (!deadline.hasExpired()) {
+            const QJsonObject status = QJsonDocument::fromJson(ctl({"status", "--json"}).out.toUtf8()).object();
+            if (!status.isEmpty() && status.value("connected").toBool() == connected)
+                return true;
+            QTest::qWait(200);
+        }
+        return false;
+    }
+
+    // The settings dialog's start-up cycle runs on timers after detection: wait for its end.
+    bool settled(int starts)
+    {
+        QFile log(runtime.filePath("program.log"));
+        QDeadlineTimer deadline(30000);
+        while (!deadline.hasExpired()) {
+            if (log.open(QIODevice::ReadOnly) && log.readAll().count("设置初始化完成") >= starts)
+                return true;
+            log.close();
+            QTest::qWait(100);
+        }
+        return false;
+    }
+
+    void run(const QStringList &arguments, int expected = 0)
+    {
+        const Result r = ctl(arguments);
+        QVERIFY2(r.code == expected, qPrintable(arguments.join(' ') + " exited " + QString::number(r.code) + ": " + r.err));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(runtime.isValid());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        sim = std::make_unique<SimProcess>(QStringList{"--model", "ks2", "--firmware", "1.0.3"});
+        QVERIFY(sim->start());
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.setStandardOutputFile(runtime.filePath("program.log"));
+        program.start(QStringLiteral(ZELVORO_DRIVER_PATH), {});
+        QVERIFY(program.waitForStarted(10000));
+        QVERIFY(waitConnected(true));
+        QVERIFY(settled(1));
+    }
+
+    void cleanupTestCase()
+    {
+        if (program.state() != QProcess::NotRunning) {
+            program.kill();
+            program.waitForFinished(5000);
+        }
+        sim.reset();
+    }
+
+    void commands_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("key"); // file:key of the INI value it writes
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("sent"); // a request it must send
+
+        const QString frame48v = QStringLiteral("setMic48V(1,1)");
+        QTest::newRow("48 V on") << QStringList{"set", "mic1.48v", "on"} << 0 << "mic1.48v on"
+                                 << "ks2.ini:Button/Mic148VIsChecked" << "true" << frame48v;
+        QTest::newRow("get") << QStringList{"get", "mic1.48v"} << 0 << "on\n" << "" << "" << "";
+        QTest::newRow("negative level") << QStringList{"set", "speakers.level", "-20"} << 0 << "speakers.level -20"
+                                        << "ks2.ini:Dial/SpeakerValue" << "-20" << "";
+        QTest::newRow("gain in dB") << QStringList{"set", "mic2.gain", "20"} << 0 << "mic2.gain 20"
+                                    << "ks2.ini:Dial/Mic2Value" << "11" << "setMicVolume(2,22)";
+        QTest::newRow("toggle") << QStringList{"toggle", "headphones.mute"} << 0 << "headphones.mute on"
+                                << "ks2.ini:Button/HeadphoneMuteIsChecked" << "true" << "";
+        QTest::newRow("json") << QStringList{"get", "speakers.level", "--json"} << 0 << "\"value\":-20" << ""
+                              << "" << "";
+        QTest::newRow("unknown name") << QStringList{"set", "mic3.gain", "10"} << 2 << "" << "" << "" << "";
+        QTest::newRow("name the model lacks") << QStringList{"get", "mic1.inst"} << 2 << "" << "" << "" << "";
+        QTest::newRow("level above range") << QStringList{"set", "speakers.level", "7"} << 2 << "" << "" << "" << "";
+        QTest::newRow("gain below range") << QStringList{"set", "mic1.gain", "5"} << 2 << "" << "" << "" << "";
+        QTest::newRow("switch given a number") << QStringList{"set", "mic1.48v", "12"} << 2 << "" << "" << "" << "";
+        QTest::newRow("level given a word") << QStringList{"set", "speakers.level", "loud"} << 2 << "" << "" << ""
+                                            << "";
+        QTest::newRow("unknown engine text") << QStringList{"set", "engine.rate", "12345"} << 2 << "" << "" << ""
+                                             << "";
+        QTest::newRow("toggle a level") << QStringList{"toggle", "speakers.level"} << 2 << "" << "" << "" << "";
+        QTest::newRow("missing value") << QStringList{"set", "speakers.level"} << 2 << "" << "" << "" << "";
+        QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2 << "" << "" << "" << "";
+        QTest::newRow("unknown window") << QStringList{"open", "mixer"} << 2 << "" << "" << "" << "";
+        // Last: the engine's restart cycle runs on after the answer.
+        QTest::newRow("engine") << QStringList{"set", "engine.buffer", "512"} << 0 << "engine.buffer 512"
+                                << "setting.ini:Audio/BufferSize" << "512" << "";
+    }
+
+    void commands()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, output);
+        const int mark = int(sim->journal().size());
+        const Result r = ctl(arguments);
+        QVERIFY2(r.code == status, qPrintable(QString::number(r.code) + " " + r.out + r.err));
+        QVERIFY2(r.out.contains(output), qPrintable(r.out));
+        QVERIFY2(status == 0 || !r.err.isEmpty(), "a failure says why");
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        if (!key.isEmpty())
+            QCOMPARE(iniText(key), value);
+        QFETCH(QString, sent);
+        const QStringList requests = sentSince(*sim, mark);
+        if (status != 0)
+            QVERIFY2(requests.isEmpty(), qPrintable(requests.join(' ')));
+        if (!sent.isEmpty())
+            QVERIFY2(requests.contains(sent), qPrintable(requests.join(' ')));
+        if (sent.startsWith("setMic48V")) {
+            const auto records = sim->journalSince(mark);
+            const auto frame = std::find_if(records.begin(), records.end(), [](const QJsonObject &o) {
+                return o.value("vendor_op").toString() == "setMic48V";
+            });
+            QCOMPARE(frame->value("frame").toString(), frameHex(0x5B, 1, 1));
+        }
+    }
+    // The device refuses: exit 1 with the failure, the control stays as it was.
+    void refusal()
+    {
+        QCOMPARE(sim->command("fail setMic48V=31").left(2), QString("ok"));
+        const Result r = ctl({"set", "mic1.48v", "off"});
+        QCOMPARE(sim->command("clear-fails").left(2), QString("ok"));
+        QVERIFY2(r.code == 1 && !r.err.isEmpty(), qPrintable(QString::number(r.code) + r.err));
+        QCOMPARE(ctl({"get", "mic1.48v"}).out, QString("on\n"));
+        QCOMPARE(iniText("ks2.ini:Button/Mic148VIsChecked"), QString("true"));
+    }
+
+    // Another client's changes reach a watcher, each at once and in order;
+    // Ctrl+C ends it cleanly.
+    void watch()
+    {
+        QProcess watcher;
+        watcher.start(QStringLiteral(ZELVOROCTL_PATH), {"watch"});
+        QVERIFY(watcher.waitForStarted());
+        // Until the watcher shows a change, it may not have subscribed yet.
+        QByteArray seen;
+        for (int i = 0; i < 50 && !seen.contains("headphones.dim"); ++i) {
+            run({"set", "headphones.dim", i % 2 ? "off" : "on"});
+            watcher.waitForReadyRead(200);
+            seen += watcher.readAllStandardOutput();
+        }
+        QVERIFY2(seen.contains("headphones.dim"), seen.constData());
+        run({"set", "headphones.dim", "off"});
+        QStringList expected{"headphones.dim off"};
+        for (int level = -40; level <= -30; ++level) {
+            run({"set", "headphones.level", QString::number(level)});
+            expected << QStringLiteral("headphones.level %1").arg(level);
+        }
+        run({"toggle", "speakers.mute"});
+        expected << "speakers.mute on";
+        QByteArray lines;
+        QDeadlineTimer deadline(10000);
+        while (!lines.contains("speakers.mute") && watcher.waitForReadyRead(int(deadline.remainingTime())))
+            lines += watcher.readAllStandardOutput();
+        QStringList got = QString::fromUtf8(lines).split('\n', Qt::SkipEmptyParts);
+        while (!got.isEmpty() && got.first().startsWith("headphones.dim on"))
+            got.removeFirst();
+        QCOMPARE(got, expected);
+        ::kill(pid_t(watcher.processId()), SIGINT);
+        QVERIFY(watcher.waitForFinished(5000));
+        QCOMPARE(watcher.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(watcher.exitCode(), 0);
+    }
+
+    void noDevice()
+    {
+        QCOMPARE(sim->command("unplug").left(2), QString("ok"));
+        QVERIFY(waitConnected(false));
+        const Result r = ctl({"set", "mic1.48v", "off"});
+        QCOMPARE(sim->command("plug").left(2), QString("ok"));
+        QVERIFY2(r.code == 4 && !r.err.isEmpty(), qPrintable(QString::number(r.code) + r.err));
+        QVERIFY(waitConnected(true));
+        QVERIFY(settled(2));
+    }
+
+    // Loads are safe for ears: quiet to loud raises the outputs last, loud to
+    // quiet lowers them first; another model's snapshot is refused whole.
+    void snapshots()
+    {
+        for (const char *step : {"speakers.mute off", "headphones.mute off", "speakers.level 0", "headphones.level -6",
+                                 "mic1.gain 40", "mic1.pad off"})
+            run(QStringList{"set"} + QString(step).split(' '));
+        run({"snapshot", "save", "loud"});
+        for (const char *step : {"speakers.level -50", "headphones.level -60", "speakers.mute on", "mic1.gain 20",
+                                 "mic1.pad on"})
+            run(QStringList{"set"} + QString(step).split(' '));
+        run({"snapshot", "save", "quiet"});
+        QVERIFY(ctl({"snapshot", "list"}).out.contains("loud\tKS2"));
+
+        for (const bool louder : {true, false}) {
+            const int mark = int(sim->journal().size());
+            run({"snapshot", "load", louder ? "loud" : "quiet"});
+            const QStringList sent = sentSince(*sim, mark);
+            qInfo().noquote() << (louder ? "quiet to loud:" : "loud to quiet:") << sent.join(' ');
+            const int gain = int(sent.indexOf(QRegularExpression("setMicVolume\\(1,.*")));
+            QVERIFY2(gain >= 0, qPrintable(sent.join(' ')));
+            double previous = louder ? -1 : 1e9;
+            for (int i = 0; i < sent.size(); ++i) {
+                if (!sent.at(i).startsWith("mixer:"))
+                    continue;
+                const double sum = sent.at(i).mid(6).toDouble();
+                QVERIFY2(louder ? sum >= previous && i > gain : sum <= previous && i < gain,
+                         qPrintable(sent.join(' ')));
+                previous = sum;
+            }
+        }
+        QCOMPARE(iniText("ks2.ini:Dial/SpeakerValue"), QString("-50"));
+
+        const QString file = runtime.filePath("other.ini");
+        run({"snapshot", "save", "--file", file});
+        QFile snapshot(file);
+        QVERIFY(snapshot.open(QIODevice::ReadWrite));
+        const QByteArray content = snapshot.readAll();
+        QVERIFY(content.contains("model=KS2"));
+        snapshot.resize(0);
+        snapshot.write(QByteArray(content).replace("model=KS2", "model=KS1"));
+        snapshot.close();
+        const int mark = int(sim->journal().size());
+        const Result r = ctl({"snapshot", "load", "--file", file});
+        QVERIFY2(r.code == 2 && !r.err.isEmpty(), qPrintable(r.err));
+        QCOMPARE(sentSince(*sim, mark), QStringList());
+        run({"snapshot", "delete", "quiet"});
+        QVERIFY(!ctl({"snapshot", "list"}).out.contains("quiet"));
+    }
+
+    void notRunning()
+    {
+        QTemporaryDir empty(QStringLiteral("/tmp/zctl-XXXXXX"));
+        QCOMPARE(ctl({"status"}, QFile::encodeName(empty.path())).code, 3);
+        run({"quit"});
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(ctl({"status"}).code, 3);
+    }
+};
+
+QTEST_MAIN(ZelvoroctlTest)
+#include "tst_Zelvoroctl.moc"
