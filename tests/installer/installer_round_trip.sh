@@ -54,16 +54,21 @@ run_value() {
     wine reg query "$run_key" /v ZelvoroMixer 2>/dev/null | tr -d '\r' |
         sed -n 's/^ *ZelvoroMixer *REG_SZ *//p'
 }
-# The Wine process of an installed program is named by its Windows path.
-running() { pgrep -f '^C:.*\\ZelvoroDriver\.exe' >/dev/null; }
+# Wine processes are named by their Windows paths; other Wine prefixes on the
+# machine may run the same programs.
+running() {
+    local pid
+    for pid in $(pgrep -f "${1:-^C:.*\\\\ZelvoroDriver\\.exe}"); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+    done
+    return 1
+}
 # The uninstaller runs from a copy of itself in the temporary folder and
-# returns at once: wait for the folder to go.
+# returns at once: wait for the copy to end.
 uninstall() {
-    local folder
-    folder=$(winepath -u "$1" 2>/dev/null)
     timeout 60 wine "$1\\Uninstall.exe" /S "${@:2}" >/dev/null 2>&1 || fail "the uninstaller exited with $?"
     for _ in $(seq 600); do
-        [ -e "$folder" ] || break
+        running '^C:.*\\~nsu[^\\]*\.tmp\\Un' || break
         sleep 0.1
     done
 }
@@ -109,6 +114,7 @@ sleep 1
 kill -0 "$pid" 2>/dev/null && fail "the running program did not quit for the upgrade"
 [ -n "$(find "$dir/ZelvoroDriver.exe" -newermt 2002-01-01)" ] || fail "the upgrade did not replace the program"
 [ "$(run_value)" = "\"$program\"" ] || fail "start at login: expected \"$program\", got '$(run_value)'"
+for _ in $(seq 50); do running && break; sleep 0.1; done
 running || fail "the upgrade did not start the new program"
 
 # --- uninstall with the program running: the settings stay ------------------
