@@ -61,6 +61,7 @@ if(WIN32)
     set(CPACK_NSIS_DISPLAY_NAME "Zelvoro Mixer")
     set(CPACK_NSIS_INSTALLED_ICON_NAME "ZelvoroDriver.exe")
     set(CPACK_NSIS_MUI_ICON "${PROJECT_SOURCE_DIR}/resources/icon.ico")
+    set(CPACK_NSIS_MUI_UNIICON "${PROJECT_SOURCE_DIR}/resources/icon.ico")
     # The start menu entry of CPACK_PACKAGE_EXECUTABLES points here, beside the translations.
     set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
     set(CPACK_PACKAGE_FILE_NAME "${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-win64")
