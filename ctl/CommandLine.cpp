@@ -114,7 +114,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         return failure(parser.errorText());
 
     CommandLine line;
-    if (parser.isSet(QStringLiteral("help"))) {
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
         line.action = Action::Help;
         return line;
     }
