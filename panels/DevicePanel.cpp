@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <filesystem>
 
 namespace {
@@ -109,7 +110,8 @@ QVariantMap DevicePanel::meterLevels() const
     QVariantMap levels;
     for (const MeterKey &meter : meterKeys) {
         const std::int32_t word = meter.word < 0 ? meterBlock.phoneMean() : meterBlock.words[std::size_t(meter.word)];
-        levels.insert(QLatin1String(meter.name), AudioBusDevice::amplitudeToDb(word));
+        // To the tenth of a dB the panel shows.
+        levels.insert(QLatin1String(meter.name), std::round(AudioBusDevice::amplitudeToDb(word) * 10.0) / 10.0);
     }
     return levels;
 }
