@@ -100,7 +100,11 @@ void ControlServer::acceptConnections()
     while (QLocalSocket *socket = server->nextPendingConnection()) {
         readers.insert(socket, ControlLineReader());
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readRequests(socket); });
-        connect(socket, &QLocalSocket::disconnected, this, [this, socket] { forget(socket); });
+        // Requests that came just before the close still take effect.
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+            readRequests(socket);
+            forget(socket);
+        });
         // Data that came with the connection.
         if (socket->bytesAvailable() > 0)
             readRequests(socket);

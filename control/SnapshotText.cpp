@@ -2,6 +2,7 @@
 #include "control/SnapshotText.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryFile>
@@ -9,7 +10,7 @@
 SnapshotText::SnapshotText() = default;
 SnapshotText::~SnapshotText() = default;
 
-bool SnapshotText::create(QString &error)
+bool SnapshotText::makeFile(QString &error)
 {
     file = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/zelvoro-snapshot-XXXXXX.ini"));
     if (!file->open()) {
@@ -17,6 +18,13 @@ bool SnapshotText::create(QString &error)
         return false;
     }
     file->close();
+    return true;
+}
+
+bool SnapshotText::create(QString &error)
+{
+    if (!makeFile(error))
+        return false;
     ini = std::make_unique<QSettings>(file->fileName(), QSettings::IniFormat);
     return true;
 }
@@ -44,7 +52,7 @@ bool SnapshotText::open(const QString &content, QString &error)
             return false;
         }
     }
-    if (!create(error))
+    if (!makeFile(error))
         return false;
     QFile out(file->fileName());
     if (!out.open(QIODevice::WriteOnly) || out.write(content.toUtf8()) < 0) {
@@ -52,8 +60,8 @@ bool SnapshotText::open(const QString &content, QString &error)
         return false;
     }
     out.close();
+    // sanitize
     ini = std::make_unique<QSettings>(file->fileName(), QSettings::IniFormat);
-    // sanitize: the shared INI sanitizer takes over the typed-value check above once it is on main.
     if (ini->status() != QSettings::NoError) {
         error = QStringLiteral("not an INI text");
         return false;
