@@ -173,6 +173,7 @@ private slots:
             {"toggle headphones.mute", "headphones.mute on", "ks2.ini:Button/HeadphoneMuteIsChecked", "true",
              ""},
             {"get speakers.level --json", "\"value\":-20", "", "", ""},
+            {"open main", "", "", "", ""},
             {"set engine.buffer 512", "engine.buffer 512", "setting.ini:Audio/BufferSize", "512", ""},
         };
         for (const QStringList &row : rows)
