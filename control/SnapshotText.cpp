@@ -46,7 +46,7 @@ bool SnapshotText::open(const QString &content, QString &error)
         if (value.startsWith(QLatin1Char('"')))
             value.remove(0, 1);
         if (value.startsWith(QLatin1Char('@')) && !value.startsWith(QLatin1String("@@"))) {
-            error = QStringLiteral("key %1 (line %2): a typed value this program never writes")
+            error = QStringLiteral("key \"%1\" (line %2): a typed value this program never writes")
                         .arg((group + line.left(equals).trimmed()).left(64))
                         .arg(i + 1);
             return false;
