@@ -106,6 +106,13 @@ class WineSession:
         self.programs = []
 
     def __enter__(self):
+        try:
+            return self.start()
+        except BaseException:
+            self.__exit__()  # a set-up that failed half-way leaves nothing running
+            raise
+
+    def start(self):
         shutil.rmtree(self.work, ignore_errors=True)
         os.makedirs(self.work)
         display = self.start_xvfb()
@@ -133,7 +140,8 @@ class WineSession:
     def __exit__(self, *exc):
         for program in self.programs:
             program.stop()
-        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL, timeout=30)
+        if hasattr(self, "env"):
+            subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL, timeout=30)
         if self.xvfb:
             self.xvfb.terminate()
             self.xvfb.wait()
