@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "control/SnapshotText.h"
 
+#include "settings/IniSanitizer.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -46,7 +48,7 @@ bool SnapshotText::open(const QString &content, QString &error)
         if (value.startsWith(QLatin1Char('"')))
             value.remove(0, 1);
         if (value.startsWith(QLatin1Char('@')) && !value.startsWith(QLatin1String("@@"))) {
-            error = QStringLiteral("key %1 (line %2): a typed value this program never writes")
+            error = QStringLiteral("key \"%1\" (line %2): a typed value this program never writes")
                         .arg((group + line.left(equals).trimmed()).left(64))
                         .arg(i + 1);
             return false;
@@ -60,8 +62,16 @@ bool SnapshotText::open(const QString &content, QString &error)
         return false;
     }
     out.close();
-    // sanitize
-    ini = std::make_unique<QSettings>(file->fileName(), QSettings::IniFormat);
+    // The shared sanitizer also finds typed data hidden behind escapes or in
+    // list items; a text it had to trim is refused whole, not loaded in part.
+    const QString path = file->fileName();
+    IniSanitizer::sanitize(path);
+    if (QFile::exists(path + QStringLiteral(".bad"))) {
+        QFile::remove(path + QStringLiteral(".bad"));
+        error = QStringLiteral("a value of a type this program never writes (its key is in the log)");
+        return false;
+    }
+    ini = std::make_unique<QSettings>(path, QSettings::IniFormat);
     if (ini->status() != QSettings::NoError) {
         error = QStringLiteral("not an INI text");
         return false;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "panels/DevicePanel.h"
 
+#include "settings/IniSanitizer.h"
 #include "widgets/Button.h"
 #include "widgets/Knob.h"
 
@@ -63,6 +64,7 @@ bool DevicePanel::startDevice(const char *model, std::initializer_list<std::uint
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(dir);
     const QString path = dir + QLatin1Char('/') + QLatin1String(model) + QStringLiteral(".ini");
+    IniSanitizer::sanitize(path);
     settings = new QSettings(path, QSettings::IniFormat, this);
     // A file another program holds reads as empty: its defaults must not replace it.
     if (settings->status() == QSettings::AccessError && QFileInfo::exists(path)) {

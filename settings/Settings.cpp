@@ -3,6 +3,7 @@
 
 #include "driver/AudioBusDevice.h"
 #include "settings/AsioReset.h"
+#include "settings/IniSanitizer.h"
 #include "settings/ThreadSettingsPip.h"
 
 #include <QComboBox>
@@ -214,6 +215,7 @@ void Settings::openStore()
     delete settings;
     const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(dataDir);
+    IniSanitizer::sanitize(dataDir + QStringLiteral("/setting.ini"));
     settings = new QSettings(dataDir + QStringLiteral("/setting.ini"), QSettings::IniFormat, this);
 }
 

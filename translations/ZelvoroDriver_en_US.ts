@@ -31,7 +31,7 @@
     <context>
         <name>Settings</name>
         <message>
-            <location filename="../settings/Settings.cpp" line="+88" />
+            <location filename="../settings/Settings.cpp" line="+89" />
             <source>Settings</source>
             <translation>Settings</translation>
         </message>
