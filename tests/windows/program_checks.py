@@ -414,8 +414,8 @@ def check_zelvoroctl(session, args):
     ks2_start(session)
     for what, argv in CTL_STEPS:
         mark = len(session.test_bus_journal("testbus-journal.txt"))
-        status, output = session.helper("zelvoroctl", *argv, *([session.windows_path(snapshot)] if argv[-1] == "--file" else []),
-                                        check=False)
+        file = [session.windows_path(snapshot)] if argv[-1] == "--file" else []
+        status, output = session.helper("zelvoroctl", *argv, *file, check=False)
         check(status == 0, f"{what}: zelvoroctl.exe exits 0 (got {status}: {output.strip()})")
         time.sleep(SETTLE_SECONDS)
         windows = without_polls(session.test_bus_journal("testbus-journal.txt")[mark:])
@@ -425,8 +425,10 @@ def check_zelvoroctl(session, args):
         check(windows and not differences,
               f"{what}: the same {len(windows)} requests on Windows and on Linux: "
               + "; ".join(journal_compare.describe(e) for e in windows))
-    frames = [journal_compare.vendor_fields(e) for e in linux[CTL_STEPS[0][0]] if e.code == journal_compare.SEND_VENDOR]
-    check({"cmd": 0x5B, "state": 1, "channel": 1, "level": 0} in frames, "the 48 V request is the mic 1 phantom power frame")
+    frames = [journal_compare.vendor_fields(e) for e in linux[CTL_STEPS[0][0]]
+              if e.code == journal_compare.SEND_VENDOR]
+    check({"cmd": 0x5B, "state": 1, "channel": 1, "level": 0} in frames,
+          "the 48 V request is the mic 1 phantom power frame")
 
 
 def check_single_instance(session, args):
