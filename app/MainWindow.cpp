@@ -73,9 +73,22 @@ void MainWindow::detectDevice()
     auto probe = std::make_unique<AudioBusDevice>();
     probe->open();
     const std::uint32_t previous = pid;
-    // A failed read counts as no device, so the id of one that is gone does not linger.
     std::uint32_t read = 0;
-    pid = probe->getDevicePid(read) ? read : 0;
+    const bool readOk = probe->getDevicePid(read);
+    if (pending != Pending::Nothing) {
+        // A retry state holds a started engine (and maybe a panel): as while
+        // watching, only the third failed read in a row means the device is gone.
+        if (readOk && read == pid) {
+            errorCount = 0;
+        } else if (++errorCount <= 2) {
+            qDebug() << "Device PID:" << (readOk ? read : 0);
+            qDebug() << "Error reading device PID from driver, error count:" << errorCount;
+            probe->close();
+            return;
+        }
+    }
+    // A failed read counts as no device, so the id of one that is gone does not linger.
+    pid = readOk ? read : 0;
     qDebug() << "Device PID:" << pid;
     if (pid != previous)
         pending = Pending::Nothing;
@@ -103,6 +116,7 @@ void MainWindow::detectDevice()
         }
         settingsDialog->loadAndApply();
         pending = Pending::PanelStart;
+        errorCount = 0;
     }
 
     if (pending == Pending::PanelStart) {

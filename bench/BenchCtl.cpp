@@ -86,7 +86,8 @@ std::vector<QJsonObject> readEvents(int fd, std::size_t count, int timeoutMs)
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (events.size() < count && Clock::now() < deadline) {
         pollfd entry{fd, POLLIN, 0};
-        const int left = int(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+        const int left =
+            int(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
         if (::poll(&entry, 1, std::max(1, left)) <= 0)
             continue;
         char chunk[4096];
@@ -217,7 +218,9 @@ int main(int argc, char **argv)
     QByteArray requests;
     for (std::size_t i = 0; i < sent.size(); ++i)
         requests += QStringLiteral("{\"id\":%1,\"cmd\":\"set\",\"name\":\"headphones.level\",\"value\":%2}\n")
-                        .arg(i).arg(sent[i]).toUtf8();
+                        .arg(i)
+                        .arg(sent[i])
+                        .toUtf8();
     const auto started = Clock::now();
     driver.write(requests);
     int answers = 0;
@@ -229,15 +232,17 @@ int main(int argc, char **argv)
     const double deliveredMs = millisecondsSince(started);
     std::size_t inOrder = 0;
     for (const QJsonObject &event : events)
-        if (inOrder < sent.size() && event.value(QStringLiteral("name")).toString() == QLatin1String("headphones.level") &&
+        if (inOrder < sent.size() &&
+            event.value(QStringLiteral("name")).toString() == QLatin1String("headphones.level") &&
             event.value(QStringLiteral("value")).toInt() == sent[inOrder])
             ++inOrder;
     const double missed = double(sent.size() - inOrder) + double(events.size() - inOrder);
     table.limit("zelvoroctl watch, headphone knob at full speed: of " + std::to_string(sent.size()) +
-                    " changes missed, repeated or out of order" + (first.empty() ? " (watcher never reported)" : ""),
+                    " changes missed, repeated or out of order" +
+                    (first.empty() ? " (watcher never reported)" : ""),
                 missed, "", 1);
-    table.report("  " + std::to_string(answers) + " steps answered in (one connection, back to back)", answeredMs,
-                 "ms");
+    table.report("  " + std::to_string(answers) + " steps answered in (one connection, back to back)",
+                 answeredMs, "ms");
     table.report("  last change delivered to the watcher after", deliveredMs, "ms");
     ::kill(watcher, SIGINT);
     int status = 0;

@@ -4,6 +4,7 @@
 #include "widgets/Button.h"
 #include "widgets/Knob.h"
 
+#include <algorithm>
 #include <cmath>
 
 ControlRow::ControlRow(const DevicePanel::StateKey &key) : key(key) {}
@@ -55,11 +56,11 @@ bool ControlRow::fromShown(qint64 shownValue, int &raw, QString &error) const
 {
     const Knob *knob = key.knob;
     qint64 candidate = shownValue - knob->displayOffset;
-    if (knob->displayOffset != 0 && shownValue == 0 && knob->minimum <= 0)
+    // A knob with an offset shows raw 0 as 0, so the offset itself is never shown.
+    const bool neverShown = knob->displayOffset != 0 && shownValue != 0 && candidate == 0;
+    if (knob->displayOffset != 0 && shownValue == 0)
         candidate = 0;
-    else if (knob->displayOffset != 0 && candidate == 0)
-        candidate = knob->maximum + 1; // shown as 0, never as the offset
-    if (candidate < knob->minimum || candidate > knob->maximum) {
+    if (neverShown || candidate < knob->minimum || candidate > knob->maximum) {
         error = QStringLiteral("%1 is out of range for %2 (%3)").arg(shownValue).arg(name(), rangeText());
         return false;
     }

@@ -17,6 +17,7 @@ namespace {
 // A client that reads nothing (a stuck watcher) is dropped before its
 // answers fill the memory.
 constexpr qint64 kMaxPending = 4 << 20;
+constexpr qint64 kReadBuffer = 1 << 20;
 // How long quit waits for its answer to leave.
 constexpr int kQuitFlushMs = 500;
 
@@ -99,8 +100,14 @@ void ControlServer::acceptConnections()
 {
     while (QLocalSocket *socket = server->nextPendingConnection()) {
         readers.insert(socket, ControlLineReader());
+        // A flooding client is held back by the OS rather than buffered here.
+        socket->setReadBufferSize(kReadBuffer);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readRequests(socket); });
-        connect(socket, &QLocalSocket::disconnected, this, [this, socket] { forget(socket); });
+        // Requests that came just before the close still take effect.
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+            readRequests(socket);
+            forget(socket);
+        });
         // Data that came with the connection.
         if (socket->bytesAvailable() > 0)
             readRequests(socket);

@@ -24,11 +24,14 @@ void MixerControls::setDevice(QWidget *widget, const QString &model, const QStri
         // A panel that goes without a teardown (the window closing) counts as gone.
         connect(panel, &QObject::destroyed, this, [this] { emit connectionChanged(false, QString(), QString()); });
     }
+    reported.clear();
     emit connectionChanged(isConnected(), modelName, firmware);
     // The panel replayed its stored state while it started, before it could be
     // watched: report the replay now, in table order.
-    for (const ControlRow &row : rows())
+    for (const ControlRow &row : rows()) {
+        reported.insert(row.control(), row.shown());
         emit changed(row.name(), row.shown());
+    }
 }
 
 QList<ControlRow> MixerControls::rows() const
@@ -154,9 +157,16 @@ void MixerControls::controlApplied(QObject *control, bool accepted, const QStrin
     if (!accepted)
         return;
     for (const ControlRow &row : rows()) {
-        if (row.control() == control) {
-            emit changed(row.name(), row.shown());
+        if (row.control() != control)
+            continue;
+        // A mute or dim sends its output's level again through the level's
+        // handler: that knob did not change and is not reported. A change a
+        // client asked for is reported even when it set the value it had.
+        const QJsonValue value = row.shown();
+        if (control != applying && reported.value(control) == value)
             return;
-        }
+        reported.insert(control, value);
+        emit changed(row.name(), value);
+        return;
     }
 }

@@ -4,6 +4,7 @@
 #include "control/ControlOutcome.h"
 #include "control/ControlRow.h"
 
+#include <QHash>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QList>
@@ -59,4 +60,6 @@ private:
     QObject *applying = nullptr;
     bool refused = false;
     QString failure;
+    // The value each control was last reported with.
+    QHash<const QObject *, QJsonValue> reported;
 };

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "control/SnapshotText.h"
 
+#include "settings/IniSanitizer.h"
+
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryFile>
@@ -9,7 +12,7 @@
 SnapshotText::SnapshotText() = default;
 SnapshotText::~SnapshotText() = default;
 
-bool SnapshotText::create(QString &error)
+bool SnapshotText::makeFile(QString &error)
 {
     file = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/zelvoro-snapshot-XXXXXX.ini"));
     if (!file->open()) {
@@ -17,6 +20,13 @@ bool SnapshotText::create(QString &error)
         return false;
     }
     file->close();
+    return true;
+}
+
+bool SnapshotText::create(QString &error)
+{
+    if (!makeFile(error))
+        return false;
     ini = std::make_unique<QSettings>(file->fileName(), QSettings::IniFormat);
     return true;
 }
@@ -38,13 +48,13 @@ bool SnapshotText::open(const QString &content, QString &error)
         if (value.startsWith(QLatin1Char('"')))
             value.remove(0, 1);
         if (value.startsWith(QLatin1Char('@')) && !value.startsWith(QLatin1String("@@"))) {
-            error = QStringLiteral("key %1 (line %2): a typed value this program never writes")
+            error = QStringLiteral("key \"%1\" (line %2): a typed value this program never writes")
                         .arg((group + line.left(equals).trimmed()).left(64))
                         .arg(i + 1);
             return false;
         }
     }
-    if (!create(error))
+    if (!makeFile(error))
         return false;
     QFile out(file->fileName());
     if (!out.open(QIODevice::WriteOnly) || out.write(content.toUtf8()) < 0) {
@@ -52,8 +62,16 @@ bool SnapshotText::open(const QString &content, QString &error)
         return false;
     }
     out.close();
-    ini = std::make_unique<QSettings>(file->fileName(), QSettings::IniFormat);
-    // sanitize: the shared INI sanitizer takes over the typed-value check above once it is on main.
+    // The shared sanitizer also finds typed data hidden behind escapes or in
+    // list items; a text it had to trim is refused whole, not loaded in part.
+    const QString path = file->fileName();
+    IniSanitizer::sanitize(path);
+    if (QFile::exists(path + QStringLiteral(".bad"))) {
+        QFile::remove(path + QStringLiteral(".bad"));
+        error = QStringLiteral("a value of a type this program never writes (its key is in the log)");
+        return false;
+    }
+    ini = std::make_unique<QSettings>(path, QSettings::IniFormat);
     if (ini->status() != QSettings::NoError) {
         error = QStringLiteral("not an INI text");
         return false;

@@ -26,6 +26,8 @@ public:
     QString text();
 
 private:
+    bool makeFile(QString &error);
+
     std::unique_ptr<QTemporaryFile> file;
     std::unique_ptr<QSettings> ini;
 };

@@ -49,12 +49,14 @@ Exit status: 0 done, 1 the device refused, 2 bad usage, name or value,
 
 QCommandLineOption jsonOption()
 {
-    return {QStringLiteral("json"), QStringLiteral("Print the answer (or each change) as one JSON object per line.")};
+    return {QStringLiteral("json"),
+            QStringLiteral("Print the answer (or each change) as one JSON object per line.")};
 }
 
 QCommandLineOption fileOption()
 {
-    return {QStringLiteral("file"), QStringLiteral("snapshot save/load: write or read this file instead of a named snapshot."),
+    return {QStringLiteral("file"),
+            QStringLiteral("snapshot save/load: write or read this file instead of a named snapshot."),
             QStringLiteral("path")};
 }
 
@@ -72,7 +74,8 @@ void describe(QCommandLineParser &parser)
     parser.addOption(timeoutOption());
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("One of the commands above, with its arguments."),
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("One of the commands above, with its arguments."),
                                  QStringLiteral("<command> [arguments]"));
 }
 
@@ -114,7 +117,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         return failure(parser.errorText());
 
     CommandLine line;
-    if (parser.isSet(QStringLiteral("help"))) {
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
         line.action = Action::Help;
         return line;
     }
@@ -141,10 +144,12 @@ CommandLine CommandLine::parse(const QStringList &arguments)
             optionsEnded = true;
         } else if (word == QLatin1String("--json")) {
             line.json = true;
-        } else if (word == QLatin1String("-h") || word == QLatin1String("--help") || word == QLatin1String("-?")) {
+        } else if (word == QLatin1String("-h") || word == QLatin1String("--help") ||
+                   word == QLatin1String("-?")) {
             line.action = Action::Help;
             return line;
-        } else if (word.startsWith(QLatin1String("--file=")) || word.startsWith(QLatin1String("--timeout="))) {
+        } else if (word.startsWith(QLatin1String("--file=")) ||
+                   word.startsWith(QLatin1String("--timeout="))) {
             const QString value = word.section(QLatin1Char('='), 1);
             if (word.startsWith(QLatin1String("--file=")))
                 line.file = value;
@@ -190,7 +195,8 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         request[QStringLiteral("value")] = words.value(1);
     } else if (command == QLatin1String("open")) {
         usageError = expect(1, QStringLiteral("open main|settings"));
-        if (usageError.isEmpty() && words.at(0) != QLatin1String("main") && words.at(0) != QLatin1String("settings"))
+        if (usageError.isEmpty() && words.at(0) != QLatin1String("main") &&
+            words.at(0) != QLatin1String("settings"))
             usageError = QStringLiteral("open takes main or settings, not '%1'").arg(words.at(0));
         request[QStringLiteral("cmd")] = command;
         request[QStringLiteral("window")] = words.value(0);

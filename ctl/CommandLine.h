@@ -11,17 +11,28 @@
 class CommandLine
 {
 public:
-    enum class Action { Run, Help, Version, Error };
+    enum class Action
+    {
+        Run,
+        Help,
+        Version,
+        Error
+    };
     // --file: the client reads or writes the snapshot file itself.
-    enum class FileUse { None, WriteAnswer, SendContent };
+    enum class FileUse
+    {
+        None,
+        WriteAnswer,
+        SendContent
+    };
 
     // Parses the full argument list (program name first).
     static CommandLine parse(const QStringList &arguments);
     static QString helpText();
 
     Action action = Action::Error;
-    QString error;        // for Action::Error
-    QJsonObject request;  // without "id"
+    QString error;       // for Action::Error
+    QJsonObject request; // without "id"
     bool json = false;
     bool watch = false;
     FileUse fileUse = FileUse::None;

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QJsonDocument>
 #include <QSaveFile>
 
 #include <csignal>
@@ -67,11 +68,21 @@ ExitStatus ControlClient::run()
         // The program never opens a path a client names: the content travels.
         QFile file(command.file);
         if (!file.open(QIODevice::ReadOnly))
-            return fail(ExitStatus::BadUsage, QStringLiteral("cannot read %1: %2").arg(command.file, file.errorString()));
-        if (file.size() > largestSnapshotFile)
             return fail(ExitStatus::BadUsage,
-                        QStringLiteral("%1 is %2 bytes, too large for a snapshot").arg(command.file).arg(file.size()));
+                        QStringLiteral("cannot read %1: %2").arg(command.file, file.errorString()));
+        if (file.size() > largestSnapshotFile)
+            return fail(ExitStatus::BadUsage, QStringLiteral("%1 is %2 bytes, too large for a snapshot")
+                                                  .arg(command.file)
+                                                  .arg(file.size()));
         request[QStringLiteral("content")] = QString::fromUtf8(file.readAll());
+        // Escaping can make the line much longer than the file; the id adds a few bytes.
+        const qsizetype line = QJsonDocument(request).toJson(QJsonDocument::Compact).size() + 16;
+        if (line > ControlConnection::maximumLine)
+            return fail(ExitStatus::BadUsage,
+                        QStringLiteral("%1 makes a request of %2 bytes, the channel takes at most %3")
+                            .arg(command.file)
+                            .arg(line)
+                            .arg(ControlConnection::maximumLine));
     }
 
     if (!connection.connectToProgram(connectTimeoutMs))
@@ -88,7 +99,8 @@ ExitStatus ControlClient::run()
         QSaveFile file(command.file);
         const QByteArray content = answer.value(QStringLiteral("content")).toString().toUtf8();
         if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-            return fail(ExitStatus::BadUsage, QStringLiteral("cannot write %1: %2").arg(command.file, file.errorString()));
+            return fail(ExitStatus::BadUsage,
+                        QStringLiteral("cannot write %1: %2").arg(command.file, file.errorString()));
         if (!command.json)
             print(QStringLiteral("snapshot saved: %1\n").arg(command.file));
     }

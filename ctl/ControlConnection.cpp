@@ -17,8 +17,9 @@ bool ControlConnection::connectToProgram(int timeoutMs)
     // Qt words a missing socket as an invalid name; say what it means here.
     const bool absent = socket.error() == QLocalSocket::ServerNotFoundError ||
                         socket.error() == QLocalSocket::ConnectionRefusedError;
-    lastError = absent ? QStringLiteral("Zelvoro Mixer is not running (nothing serves %1)").arg(name)
-                       : QStringLiteral("cannot reach Zelvoro Mixer at %1: %2").arg(name, socket.errorString());
+    lastError = absent
+                    ? QStringLiteral("Zelvoro Mixer is not running (nothing serves %1)").arg(name)
+                    : QStringLiteral("cannot reach Zelvoro Mixer at %1: %2").arg(name, socket.errorString());
     socket.abort();
     return false;
 }
@@ -39,7 +40,9 @@ QJsonObject ControlConnection::request(QJsonObject request, int timeoutMs)
     request[QStringLiteral("id")] = id;
     const QByteArray line = QJsonDocument(request).toJson(QJsonDocument::Compact);
     if (line.size() > maximumLine) {
-        lastError = QStringLiteral("the request is %1 bytes long, the channel takes at most %2").arg(line.size()).arg(maximumLine);
+        lastError = QStringLiteral("the request is %1 bytes long, the channel takes at most %2")
+                        .arg(line.size())
+                        .arg(maximumLine);
         return {};
     }
     socket.write(line + '\n');

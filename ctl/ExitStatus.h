@@ -2,7 +2,8 @@
 #pragma once
 
 // zelvoroctl's exit statuses, the documented contract with scripts.
-enum class ExitStatus {
+enum class ExitStatus
+{
     Done = 0,
     Refused = 1,    // the device (or the program on its behalf) refused the change
     BadUsage = 2,   // bad usage, name or value

@@ -51,7 +51,8 @@ QString OutputFormatter::answer(const QString &command, QJsonObject answer) cons
         return answer.value(QStringLiteral("name")).toString() + QLatin1Char(' ') +
                valueText(answer.value(QStringLiteral("value"))) + QLatin1Char('\n');
     if (command == QLatin1String("snapshot-load"))
-        return QStringLiteral("snapshot loaded: %1 settings applied\n").arg(answer.value(QStringLiteral("applied")).toInt());
+        return QStringLiteral("snapshot loaded: %1 settings applied\n")
+            .arg(answer.value(QStringLiteral("applied")).toInt());
     if (command == QLatin1String("snapshot-save") && answer.contains(QStringLiteral("name")))
         return QStringLiteral("snapshot saved: %1\n").arg(answer.value(QStringLiteral("name")).toString());
     return {};
@@ -78,10 +79,12 @@ QString OutputFormatter::status(const QJsonObject &answer) const
         QString range;
         if (unit == QLatin1String("dB")) {
             value += QStringLiteral(" dB");
-            range = QStringLiteral("(%1..%2)").arg(control.value(QStringLiteral("min")).toInt())
+            range = QStringLiteral("(%1..%2)")
+                        .arg(control.value(QStringLiteral("min")).toInt())
                         .arg(control.value(QStringLiteral("max")).toInt());
         }
-        row(control.value(QStringLiteral("name")).toString(), range.isEmpty() ? value : value.leftJustified(8), range);
+        row(control.value(QStringLiteral("name")).toString(),
+            range.isEmpty() ? value : value.leftJustified(8), range);
     }
     if (!engine.isEmpty()) {
         out += QStringLiteral("engine:\n");
@@ -103,7 +106,8 @@ QString OutputFormatter::snapshots(const QJsonObject &answer) const
     for (const QJsonValue &item : answer.value(QStringLiteral("snapshots")).toArray()) {
         const QJsonObject snapshot = item.toObject();
         out += QStringLiteral("%1\t%2\t%3\n")
-                   .arg(snapshot.value(QStringLiteral("name")).toString(), snapshot.value(QStringLiteral("model")).toString(),
+                   .arg(snapshot.value(QStringLiteral("name")).toString(),
+                        snapshot.value(QStringLiteral("model")).toString(),
                         snapshot.value(QStringLiteral("saved")).toString());
     }
     return out;

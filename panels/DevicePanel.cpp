@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "panels/DevicePanel.h"
 
+#include "settings/IniSanitizer.h"
 #include "widgets/Button.h"
 #include "widgets/Knob.h"
 
@@ -15,6 +16,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <filesystem>
 
 namespace {
@@ -62,6 +64,7 @@ bool DevicePanel::startDevice(const char *model, std::initializer_list<std::uint
     const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(dir);
     const QString path = dir + QLatin1Char('/') + QLatin1String(model) + QStringLiteral(".ini");
+    IniSanitizer::sanitize(path);
     settings = new QSettings(path, QSettings::IniFormat, this);
     // A file another program holds reads as empty: its defaults must not replace it.
     if (settings->status() == QSettings::AccessError && QFileInfo::exists(path)) {
@@ -109,7 +112,8 @@ QVariantMap DevicePanel::meterLevels() const
     QVariantMap levels;
     for (const MeterKey &meter : meterKeys) {
         const std::int32_t word = meter.word < 0 ? meterBlock.phoneMean() : meterBlock.words[std::size_t(meter.word)];
-        levels.insert(QLatin1String(meter.name), AudioBusDevice::amplitudeToDb(word));
+        // To the tenth of a dB the panel shows.
+        levels.insert(QLatin1String(meter.name), std::round(AudioBusDevice::amplitudeToDb(word) * 10.0) / 10.0);
     }
     return levels;
 }
@@ -136,6 +140,9 @@ void DevicePanel::presetOutputs(std::initializer_list<Output *> outputs)
 void DevicePanel::restoreState(std::vector<StateKey> keys)
 {
     keyTable = std::move(keys);
+    // Until the device accepts a block, the start copy is what a refusal returns to.
+    acceptedBlock = mixerBlock;
+    restoring = true;
     for (const StateKey &entry : keyTable) {
         const QVariant stored = settings->value(QLatin1String(entry.key), entry.fallback);
         if (entry.knob)
@@ -144,6 +151,7 @@ void DevicePanel::restoreState(std::vector<StateKey> keys)
             entry.button->setStatus(stored.toBool());
     }
     qDebug() << "已从配置文件加载控件状态";
+    restoring = false;
     holdWrites = false;
 }
 
@@ -192,6 +200,7 @@ Knob *DevicePanel::makeLevelKnob(const char *name)
     knob->minimum = -80;
     knob->maximum = 6;
     knob->value = -80;
+    applied.insert(knob, -80);
     knob->textColor = QColor(QStringLiteral("#00ff7f"));
     return knob;
 }
@@ -204,6 +213,7 @@ Knob *DevicePanel::makePhoneKnob(const char *name)
     knob->minimum = -80;
     knob->maximum = 6;
     knob->value = -80;
+    applied.insert(knob, -80);
     knob->textColor = QColor(QStringLiteral("#00ff7f"));
     knob->arcWidth = 3;
     knob->fontSize = 10;
@@ -294,43 +304,97 @@ void DevicePanel::setColumns(const QList<QLayout *> &inputs, const QList<QLayout
 void DevicePanel::setMicGain(int channel, int value, Knob *knob, const char *key)
 {
     // The device counts gain in half steps of the knob.
-    if (device->setMicVolume(channel, 2 * value)) {
+    const bool accepted = device->setMicVolume(channel, 2 * value);
+    if (accepted)
         qDebug() << "Mic volume set to:" << value;
-        applied.insert(knob, knob->value);
-        store(key, knob);
-    } else {
-        // The knob shows the gain the device still has; the stored one is replayed at the next start.
-        qDebug() << "Failed to set mic volume.";
-        knob->showValue(shownBefore(knob));
-    }
+    else
+        logFailure("Failed to set mic volume.");
+    settle(knob, accepted, key);
 }
 
 void DevicePanel::setMicPad(int channel, bool on, Button *button, const char *key)
 {
     qDebug() << "Mic 20dB Button Clicked" << int(on);
     const bool accepted = device->setMic20dB(channel, on);
-    qDebug() << (accepted ? "Mic 20dB switched for channel 1." : "Failed to switch mic 20dB.");
-    settleSwitch(button, accepted, key, shownBefore(button));
+    if (accepted)
+        qDebug() << "Mic 20dB switched for channel 1.";
+    else
+        logFailure("Failed to switch mic 20dB.");
+    settle(button, accepted, key);
 }
 
 void DevicePanel::setMicPhantom(int channel, bool on, Button *button, const char *key)
 {
     qDebug() << "Mic 48V Button Clicked" << int(on);
     const bool accepted = device->setMic48V(channel, on);
-    qDebug() << (accepted ? "Mic 48V switched for channel 1." : "Failed to switch mic 48V.");
+    if (accepted)
+        qDebug() << "Mic 48V switched for channel 1.";
+    else
+        logFailure("Failed to switch mic 48V.");
     // After a refused off the microphone may still get phantom power: never show it off.
-    settleSwitch(button, accepted, key, !on || shownBefore(button));
+    settle(button, accepted, key, !on || shownBefore(button));
 }
 
-void DevicePanel::settleSwitch(Button *button, bool accepted, const char *key, bool shown)
+void DevicePanel::settle(QObject *control, bool accepted, const char *key, int shown)
 {
+    auto *knob = qobject_cast<Knob *>(control);
+    auto *button = qobject_cast<Button *>(control);
     if (accepted) {
-        applied.insert(button, button->status);
-        store(key, button);
+        const int state = knob ? knob->value : int(button->status);
+        // Mute and dim send the level again with the knob where it was: when
+        // the restore could not bring that knob to its stored value, the key
+        // keeps the stored one for the next restore.
+        const bool keepIntent = resendingLevel && keptIntent.contains(control);
+        applied.insert(control, state);
+        if (!keepIntent) {
+            keptIntent.remove(control);
+            if (knob)
+                store(key, knob);
+            else
+                store(key, button);
+        }
     } else {
-        applied.insert(button, shown);
-        button->showStatus(shown);
+        if (restoring)
+            keptIntent.insert(control);
+        applied.insert(control, shown);
+        if (knob)
+            knob->showValue(shown);
+        else
+            button->showStatus(shown != 0);
     }
+    emit controlApplied(control, accepted, accepted ? QString() : lastFailure);
+}
+
+bool DevicePanel::resendLevel(const std::function<bool()> &write)
+{
+    resendingLevel = true;
+    const bool accepted = write();
+    resendingLevel = false;
+    return accepted;
+}
+
+void DevicePanel::settleOutputSwitch(Output &output, bool Output::*flag, bool before, Button *button,
+                                     bool accepted, const char *key)
+{
+    if (!accepted)
+        output.*flag = before;
+    settle(button, accepted, key, before);
+}
+
+void DevicePanel::logFailure(const char *line)
+{
+    qDebug() << line;
+    lastFailure = QString::fromUtf8(line);
+}
+
+bool DevicePanel::writeBlock()
+{
+    const bool accepted = device->writeMixerBlock(mixerBlock);
+    if (accepted)
+        acceptedBlock = mixerBlock;
+    else
+        mixerBlock = acceptedBlock;
+    return accepted;
 }
 
 int DevicePanel::shownBefore(const QObject *control) const
@@ -342,11 +406,12 @@ void DevicePanel::setDirect(bool on, Button *button, const char *key, std::initi
 {
     for (const Route &route : routes)
         mixerBlock.matrix(2, route.row, route.column) = on ? 1.0 : 0.0;
-    if (device->writeMixerBlock(mixerBlock))
+    const bool accepted = writeBlock();
+    if (accepted)
         qDebug() << "Monitor Mic set to:" << int(on);
     else
-        qDebug() << "Failed to set Monitor Mic.";
-    store(key, button);
+        logFailure("Failed to set Monitor Mic.");
+    settle(button, accepted, key);
 }
 
 void DevicePanel::setPhoneLevel(int value, Knob *knob, const char *key, std::initializer_list<Route> routes,
@@ -355,11 +420,12 @@ void DevicePanel::setPhoneLevel(int value, Knob *knob, const char *key, std::ini
     const double gain = AudioBusDevice::dbToGain(value);
     for (const Route &route : routes)
         mixerBlock.matrix(2, route.row, route.column) = gain;
-    if (device->writeMixerBlock(mixerBlock))
+    const bool accepted = writeBlock();
+    if (accepted)
         qDebug() << logText << gain;
     else
-        qDebug() << "Failed to set OTG to HP volume.";
-    store(key, knob);
+        logFailure("Failed to set OTG to HP volume.");
+    settle(knob, accepted, key);
 }
 
 bool DevicePanel::writeOutputLevel(const Output &output, int value, double &gain)
@@ -367,7 +433,7 @@ bool DevicePanel::writeOutputLevel(const Output &output, int value, double &gain
     gain = AudioBusDevice::dbToGain(output.effectiveLevel(value));
     mixerBlock.vector(0, output.left) = gain;
     mixerBlock.vector(0, output.right) = gain;
-    return device->writeMixerBlock(mixerBlock);
+    return writeBlock();
 }
 
 void DevicePanel::store(const char *key, Knob *knob)
@@ -391,8 +457,10 @@ void DevicePanel::store(const char *key, const QVariant &value)
     settings->setValue(QLatin1String(key), value);
     settings->sync();
     if (settings->status() != QSettings::NoError &&
-        (!hadError || modificationTime(settings->fileName()) == before))
+        (!hadError || modificationTime(settings->fileName()) == before)) {
         qWarning() << "Failed to write settings file:" << settings->fileName() << settings->status();
+        return;
+    }
     if (logsSaves)
         qDebug() << "控件状态已保存到配置文件";
 }

@@ -7,12 +7,14 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QVariant>
 #include <QWidget>
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <vector>
@@ -142,15 +144,30 @@ protected:
                        const char *logText);
 
     // Writes the output's gain for `value` after mute and dim; false when the
-    // driver refused the block (the copy keeps the new gain either way).
+    // driver refused the block.
     bool writeOutputLevel(const Output &output, int value, double &gain);
+    // Sends the whole block. Accepted, it becomes what the device runs;
+    // refused, the copy goes back to what the device last accepted, so no
+    // later write carries a change the device never took.
+    bool writeBlock();
+    // Mute and dim send the output's level again through the level handler
+    // with the knob where it is.
+    bool resendLevel(const std::function<bool()> &write);
+    // Mute or dim of an output: a refused write puts the flag back to
+    // `before`, the button shows it and its key is left alone.
+    void settleOutputSwitch(Output &output, bool Output::*flag, bool before, Button *button, bool accepted,
+                            const char *key);
 
-    // Ends a switch request: an accepted state is stored; a refused one puts
-    // the button back to `shown` without emitting and leaves its key alone.
-    void settleSwitch(Button *button, bool accepted, const char *key, bool shown);
-    // The state a gain knob or switch showed before its current change: what
-    // the device last accepted, or the control's start state.
+    // Ends a control's request: an accepted state is stored; a refused one
+    // puts the control back to `shown` without emitting and leaves its key
+    // alone (during a restore the key keeps the stored intent for the next one).
+    void settle(QObject *control, bool accepted, const char *key, int shown);
+    void settle(QObject *control, bool accepted, const char *key) { settle(control, accepted, key, shownBefore(control)); }
+    // The state a control showed before its current change: what the device
+    // last accepted, or the control's start state.
     int shownBefore(const QObject *control) const;
+    // Logs a refusal's line and keeps it for controlApplied.
+    void logFailure(const char *line);
 
     void store(const char *key, Knob *knob);
     void store(const char *key, Button *button);
@@ -178,8 +195,16 @@ private:
     void store(const char *key, const QVariant &value);
     void refreshMeters();
 
-    // What the device last accepted (or the start value) per gain knob and switch.
+    // What the device last accepted (or the start value) per control.
     QHash<const QObject *, int> applied;
+    // The mixer block as the device last accepted it (the start copy before any write).
+    MixerBlock acceptedBlock;
+    QString lastFailure;
+    bool restoring = false;
+    bool resendingLevel = false;
+    // Controls the restore could not set: their keys keep the stored value
+    // until the control itself is changed.
+    QSet<const QObject *> keptIntent;
     // Set while a restore replays a file that could not be read: the defaults
     // reach the device, but the file keeps what it holds.
     bool holdWrites = false;

@@ -41,31 +41,35 @@ void SingleInputPanel::showMeters(const MeterBlock &block)
     inputMeter->setText(meterText(block.words[0]));
 }
 
-void SingleInputPanel::headphoneChanged(int value)
+bool SingleInputPanel::headphoneChanged(int value)
 {
     double gain = 0.0;
-    if (writeOutputLevel(headphone, value, gain)) {
+    const bool accepted = writeOutputLevel(headphone, value, gain);
+    if (accepted) {
         if (logsHeadphoneGain)
             qDebug() << "Headphone volume set to:" << gain;
     } else {
-        qDebug() << "Failed to set headphone volume.";
+        logFailure("Failed to set headphone volume.");
     }
-    store(headphone.levelKey, headphoneKnob);
+    settle(headphoneKnob, accepted, headphone.levelKey);
+    return accepted;
 }
 
 void SingleInputPanel::muteChanged(bool on)
 {
+    const bool before = headphone.muted;
     headphone.muted = on;
-    headphoneChanged(on ? -80 : headphoneKnob->value);
+    const bool accepted = resendLevel([&] { return headphoneChanged(on ? -80 : headphoneKnob->value); });
     qDebug() << (on ? "Headphone Mute Button Clicked: Mute ON" : "Headphone Mute Button Clicked: Mute OFF");
-    store("Button/HeadphoneMuteIsChecked", muteButton);
+    settleOutputSwitch(headphone, &Output::muted, before, muteButton, accepted, "Button/HeadphoneMuteIsChecked");
 }
 
 void SingleInputPanel::dimChanged(bool on)
 {
     const int value = headphoneKnob->value;
+    const bool before = headphone.dimmed;
     headphone.dimmed = on;
-    headphoneChanged(value);
+    const bool accepted = resendLevel([&] { return headphoneChanged(value); });
     qDebug() << (on ? "Headphone Dim Button Clicked: Dim ON" : "Headphone Dim Button Clicked: Dim OFF");
-    store("Button/HeadphoneDimIsChecked", dimButton);
+    settleOutputSwitch(headphone, &Output::dimmed, before, dimButton, accepted, "Button/HeadphoneDimIsChecked");
 }

@@ -35,7 +35,8 @@ protected:
     bool logsHeadphoneGain = true;
 
 private:
-    void headphoneChanged(int value);
+    // True when the device took the level.
+    bool headphoneChanged(int value);
     void muteChanged(bool on);
     void dimChanged(bool on);
 };

@@ -32,6 +32,10 @@ ks1::ks1(QWidget *parent) : SingleInputPanel(parent)
 
 void ks1::buildControls()
 {
+    // Each column's title and caption come first among the children, so that
+    // a screen reader reads them before the column's controls.
+    QLabel *inputTitle = makeLabel(tr("INPUT"), titleStyle);
+    QLabel *inputCaption = makeLabel(tr("Gain"), captionStyle);
     createMicControls();
     instrumentButton = makeButton("instrumentButton", tr("MIC"), "#00ff7f");
     connect(instrumentButton, qOverload<bool>(&Button::pressed), this,
@@ -44,6 +48,9 @@ void ks1::buildControls()
             [this](bool on) { setMicPhantom(1, on, phantomButton, "Button/Mic48VIsChecked"); });
     createDirectButton(tr("DIRECT"));
 
+    QLabel *outputTitle = makeLabel(tr("HEADPHONE"), titleStyle);
+    QLabel *outputCaption = makeLabel(tr("Volume"), captionStyle);
+    QLabel *phoneCaption = makeLabel(tr("Phone To HP Volume"), phoneCaptionStyle);
     createHeadphoneControls();
     phoneKnob = makePhoneKnob("phoneKnob");
     connect(phoneKnob, &Knob::valueChangedSig, this, [this](int value) {
@@ -52,12 +59,10 @@ void ks1::buildControls()
     phoneMeter = makeMeterLabel("phoneMeter");
     nameControls();
 
-    QVBoxLayout *input = inputColumn(makeLabel(tr("INPUT"), titleStyle), micGainKnob, inputMeter,
-                                     makeLabel(tr("Gain"), captionStyle),
+    QVBoxLayout *input = inputColumn(inputTitle, micGainKnob, inputMeter, inputCaption,
                                      {instrumentButton, padButton, phantomButton, directButton});
-    QVBoxLayout *output = outputColumn(makeLabel(tr("HEADPHONE"), titleStyle), headphoneKnob,
-                                       makeLabel(tr("Volume"), captionStyle), muteButton, dimButton);
-    output->addLayout(phoneRow(phoneKnob, phoneMeter, makeLabel(tr("Phone To HP Volume"), phoneCaptionStyle)));
+    QVBoxLayout *output = outputColumn(outputTitle, headphoneKnob, outputCaption, muteButton, dimButton);
+    output->addLayout(phoneRow(phoneKnob, phoneMeter, phoneCaption));
     output->addStretch(0);
     setColumns({input}, {output});
 }
@@ -85,9 +90,9 @@ void ks1::instrumentChanged(int channel, bool on)
         qDebug() << "Mic instruction switched for channel 1.";
         instrumentButton->setText(on ? tr("INST") : tr("MIC"));
     } else {
-        qDebug() << "Failed to switch mic instruction.";
+        logFailure("Failed to switch mic instruction.");
     }
-    settleSwitch(instrumentButton, accepted, "Button/MicInstrIsChecked", shownBefore(instrumentButton));
+    settle(instrumentButton, accepted, "Button/MicInstrIsChecked");
 }
 
 void ks1::showMeters(const MeterBlock &block)

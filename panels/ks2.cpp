@@ -51,6 +51,9 @@ ks2::ks2(QWidget *parent) : DevicePanel(parent)
 QVBoxLayout *ks2::buildMicColumn(int channel, MicChannel &mic, const QString &title)
 {
     const bool first = channel == 1;
+    // Title and caption before the column's controls: a screen reader's order.
+    QLabel *titleLabel = makeLabel(title, titleStyle);
+    QLabel *caption = makeLabel(tr("Gain"), captionStyle);
     mic.gainKnob = makeGainKnob(first ? "mic1GainKnob" : "mic2GainKnob", 56, 9);
     connect(mic.gainKnob, &Knob::valueChangedSig, this, [this, channel, &mic](int value) {
         setMicGain(channel, value, mic.gainKnob, channel == 1 ? "Dial/Mic1Value" : "Dial/Mic2Value");
@@ -74,8 +77,7 @@ QVBoxLayout *ks2::buildMicColumn(int channel, MicChannel &mic, const QString &ti
     mic.directButton->setAccessibleName(tr("MIC%1 direct monitoring").arg(channel));
     mic.meter->setAccessibleDescription(tr("MIC%1 level").arg(channel));
 
-    QVBoxLayout *column = inputColumn(makeLabel(title, titleStyle), mic.gainKnob, mic.meter,
-                                      makeLabel(tr("Gain"), captionStyle),
+    QVBoxLayout *column = inputColumn(titleLabel, mic.gainKnob, mic.meter, caption,
                                       {mic.padButton, mic.phantomButton, mic.directButton});
     column->addStretch(0);
     return column;
@@ -86,6 +88,9 @@ void ks2::buildControls()
     QVBoxLayout *mic1Column = buildMicColumn(1, mic1, tr("MIC1"));
     QVBoxLayout *mic2Column = buildMicColumn(2, mic2, tr("MIC2"));
 
+    QLabel *speakerTitle = makeLabel(tr("SPEAKER"), titleStyle);
+    QLabel *speakerCaption = makeLabel(tr("Volume"), captionStyle);
+    QLabel *speakerPhoneCaption = makeLabel(tr("Phone To SP Volume"), phoneCaptionStyle);
     speaker.knob = makeLevelKnob("speakerKnob");
     connect(speaker.knob, &Knob::valueChangedSig, this,
             [this](int value) { levelChanged(speaker, value, speakerLevel); });
@@ -101,6 +106,9 @@ void ks2::buildControls()
     });
     speakerPhoneMeter = makeMeterLabel("speakerPhoneMeter");
 
+    QLabel *headphoneTitle = makeLabel(tr("HEADPHONE"), titleStyle);
+    QLabel *headphoneCaption = makeLabel(tr("Volume"), captionStyle);
+    QLabel *headphonePhoneCaption = makeLabel(tr("Phone To HP Volume"), phoneCaptionStyle);
     headphone.knob = makeLevelKnob("headphoneKnob");
     connect(headphone.knob, &Knob::valueChangedSig, this,
             [this](int value) { levelChanged(headphone, value, headphoneLevel); });
@@ -121,17 +129,13 @@ void ks2::buildControls()
     headphonePhoneMeter = makeMeterLabel("headphonePhoneMeter");
     nameOutputControls();
 
-    QVBoxLayout *speakerColumn = outputColumn(makeLabel(tr("SPEAKER"), titleStyle), speaker.knob,
-                                              makeLabel(tr("Volume"), captionStyle), speakerMuteButton,
-                                              speakerDimButton);
-    speakerColumn->addLayout(phoneRow(phoneToSpeakerKnob, speakerPhoneMeter,
-                                      makeLabel(tr("Phone To SP Volume"), phoneCaptionStyle)));
+    QVBoxLayout *speakerColumn =
+        outputColumn(speakerTitle, speaker.knob, speakerCaption, speakerMuteButton, speakerDimButton);
+    speakerColumn->addLayout(phoneRow(phoneToSpeakerKnob, speakerPhoneMeter, speakerPhoneCaption));
     speakerColumn->addStretch(0);
-    QVBoxLayout *headphoneColumn = outputColumn(makeLabel(tr("HEADPHONE"), titleStyle), headphone.knob,
-                                                makeLabel(tr("Volume"), captionStyle), headphoneMuteButton,
-                                                headphoneDimButton);
-    headphoneColumn->addLayout(phoneRow(phoneToHeadphoneKnob, headphonePhoneMeter,
-                                        makeLabel(tr("Phone To HP Volume"), phoneCaptionStyle)));
+    QVBoxLayout *headphoneColumn =
+        outputColumn(headphoneTitle, headphone.knob, headphoneCaption, headphoneMuteButton, headphoneDimButton);
+    headphoneColumn->addLayout(phoneRow(phoneToHeadphoneKnob, headphonePhoneMeter, headphonePhoneCaption));
     headphoneColumn->addStretch(0);
     setColumns({mic1Column, mic2Column}, {speakerColumn, headphoneColumn});
 }
@@ -158,32 +162,37 @@ void ks2::directChanged(int channel, bool on)
               {{0, input}, {1, input}, {4, input}, {5, input}});
 }
 
-void ks2::levelChanged(Output &output, int value, const LevelTexts &texts)
+bool ks2::levelChanged(Output &output, int value, const LevelTexts &texts)
 {
     qDebug() << texts.changed << value;
     double gain = 0.0;
-    if (writeOutputLevel(output, value, gain))
+    const bool accepted = writeOutputLevel(output, value, gain);
+    if (accepted)
         qDebug() << texts.set << output.effectiveLevel(value);
     else
-        qDebug() << texts.failed;
-    store(output.levelKey, output.knob);
+        logFailure(texts.failed);
+    settle(output.knob, accepted, output.levelKey);
+    return accepted;
 }
 
 void ks2::speakerMuteChanged(bool on)
 {
+    const bool before = speaker.muted;
     speaker.muted = on;
-    levelChanged(speaker, on ? -80 : speaker.knob->value, speakerLevel);
+    const bool accepted =
+        resendLevel([&] { return levelChanged(speaker, on ? -80 : speaker.knob->value, speakerLevel); });
     qDebug() << (on ? "Speaker Mute Button Clicked: Mute ON" : "Speaker Mute Button Clicked: Mute OFF");
-    store("Button/SpeakerMuteIsChecked", speakerMuteButton);
+    settleOutputSwitch(speaker, &Output::muted, before, speakerMuteButton, accepted, "Button/SpeakerMuteIsChecked");
 }
 
 void ks2::switchOutput(Output &output, const LevelTexts &texts, bool Output::*flag, bool on, Button *button,
                        const char *key)
 {
     const int value = output.knob->value;
+    const bool before = output.*flag;
     output.*flag = on;
-    levelChanged(output, value, texts);
-    store(key, button);
+    settleOutputSwitch(output, flag, before, button, resendLevel([&] { return levelChanged(output, value, texts); }),
+                       key);
 }
 
 void ks2::showMeters(const MeterBlock &block)

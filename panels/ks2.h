@@ -42,7 +42,8 @@ private:
     // Names for screen readers, in this panel's translation context.
     void nameOutputControls();
     void directChanged(int channel, bool on);
-    void levelChanged(Output &output, int value, const LevelTexts &texts);
+    // True when the device took the level.
+    bool levelChanged(Output &output, int value, const LevelTexts &texts);
     void speakerMuteChanged(bool on);
     // Sets a mute or dim flag and rewrites the output's level from its knob.
     void switchOutput(Output &output, const LevelTexts &texts, bool Output::*flag, bool on, Button *button,

@@ -46,15 +46,18 @@ void kt::nameControls()
 
 void kt::buildControls()
 {
+    // Titles and captions before their column's controls: a screen reader's order.
+    QLabel *inputTitle = makeLabel(tr("MIC"), titleStyle);
+    QLabel *inputCaption = makeLabel(tr("Gain"), ktCaptionStyle);
     createMicControls();
     createDirectButton(tr("DIRECT"));
+    QLabel *outputTitle = makeLabel(QStringLiteral("HEADPHONE"), titleStyle);
+    QLabel *outputCaption = makeLabel(tr("Volume"), ktCaptionStyle);
     createHeadphoneControls();
     nameControls();
 
-    QVBoxLayout *input = inputColumn(makeLabel(tr("MIC"), titleStyle), micGainKnob, inputMeter,
-                                     makeLabel(tr("Gain"), ktCaptionStyle), {directButton});
-    QVBoxLayout *output = outputColumn(makeLabel(QStringLiteral("HEADPHONE"), titleStyle), headphoneKnob,
-                                       makeLabel(tr("Volume"), ktCaptionStyle), muteButton, dimButton);
+    QVBoxLayout *input = inputColumn(inputTitle, micGainKnob, inputMeter, inputCaption, {directButton});
+    QVBoxLayout *output = outputColumn(outputTitle, headphoneKnob, outputCaption, muteButton, dimButton);
     output->addStretch(0);
     setColumns({input}, {output});
 }

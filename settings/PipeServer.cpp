@@ -22,14 +22,20 @@ PipeServer::~PipeServer()
 
 bool PipeServer::createPipe()
 {
-    std::uint32_t error = 0;
-    pipeHandle = platform::createPipeServer(pipeName.toStdWString(), error);
-    if (pipeHandle == platform::kInvalidPipeServer) {
+    const std::uint32_t error = retryCreatePipe();
+    if (error != platform::winerror::Success) {
         qDebug() << "Error: Could not create pipe. Error code:" << error;
         return false;
     }
     qDebug() << "Pipe created successfully.";
     return true;
+}
+
+std::uint32_t PipeServer::retryCreatePipe()
+{
+    std::uint32_t error = 0;
+    pipeHandle = platform::createPipeServer(pipeName.toStdWString(), error);
+    return pipeHandle == platform::kInvalidPipeServer ? error : platform::winerror::Success;
 }
 
 bool PipeServer::readMessage(Message &buffer)

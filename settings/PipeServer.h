@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 
 // Owner of the server end of a named pipe the ASIO driver writes to.
@@ -21,6 +22,10 @@ public:
     PipeServer &operator=(const PipeServer &) = delete;
 
     bool createPipe();
+    // createPipe without its lines, for the retries after it failed (the
+    // caller says when the failures start and end); 0 or the Windows error.
+    std::uint32_t retryCreatePipe();
+    bool isCreated() const { return pipeHandle != zelvoro::platform::kInvalidPipeServer; }
     // Waits for one client, reads its message into `buffer` (only the bytes
     // it carries are written) and disconnects it.
     bool readMessage(Message &buffer);
@@ -29,5 +34,6 @@ public:
 
 private:
     QString pipeName;
-    zelvoro::platform::PipeServerHandle pipeHandle = zelvoro::platform::kInvalidPipeServer;
+    // Atomic: a retry on the pipe thread may create it while release() wakes it from the GUI thread.
+    std::atomic<zelvoro::platform::PipeServerHandle> pipeHandle{zelvoro::platform::kInvalidPipeServer};
 };

@@ -3,6 +3,7 @@
 
 #include "driver/AudioBusDevice.h"
 #include "settings/AsioReset.h"
+#include "settings/IniSanitizer.h"
 #include "settings/ThreadSettingsPip.h"
 
 #include <QComboBox>
@@ -31,16 +32,6 @@ const QStringList kLatencies = {QStringLiteral("8"), QStringLiteral("16"), QStri
 const QStringList kSampleRates = {QStringLiteral("44100"), QStringLiteral("48000")};
 const QStringList kSafeModes = {QStringLiteral("Disabled"), QStringLiteral("Enabled")};
 
-// INI keys and the values a missing key stands for.
-struct StoredValue
-{
-    const char *key;
-    const char *defaultText;
-};
-constexpr StoredValue kLatencyValue = {"USB/LatencySize", "8"};
-constexpr StoredValue kBufferSizeValue = {"Audio/BufferSize", "192"};
-constexpr StoredValue kSafeModeValue = {"USB/SlowMode", "Disabled"};
-constexpr StoredValue kSampleRateValue = {"Audio/SampleRate", "44100"};
 
 constexpr int kSettleMs = 100;  // engine pause around a rate change
 constexpr int kOtgStepMs = 200; // spacing of the phone-chip power cycle
@@ -54,14 +45,6 @@ const char *const kOtgOffFailed = "关闭OTG芯片失败，可能是驱动未正
 const char *const kOtgOnFailed = "开启OTG芯片失败，可能是驱动未正确加载或设备未连接。";
 const char *const kUnknownRate = "未知的音频采样率选项：";
 
-// One driver request's outcome; a refusal gets its line.
-bool succeeded(bool ok, const char *failedLine)
-{
-    if (!ok)
-        qDebug() << failedLine;
-    return ok;
-}
-
 const QString kCaptionStyle = QStringLiteral("font-size: 14px; color: #008888;");
 
 // The file's last modification, exact to what the file system keeps; the
@@ -74,6 +57,12 @@ std::filesystem::file_time_type modificationTime(const QString &path)
 }
 
 } // namespace
+
+// INI keys and the values a missing key stands for.
+const Settings::StoredValue Settings::kLatencyValue = {"USB/LatencySize", "8"};
+const Settings::StoredValue Settings::kBufferSizeValue = {"Audio/BufferSize", "192"};
+const Settings::StoredValue Settings::kSafeModeValue = {"USB/SlowMode", "Disabled"};
+const Settings::StoredValue Settings::kSampleRateValue = {"Audio/SampleRate", "44100"};
 
 Settings::Settings() : QDialog(nullptr)
 {
@@ -167,15 +156,42 @@ bool Settings::initDevice()
     return device->open();
 }
 
+// Puts each stored text into its box, buffer size before latency: the
+// buffer step may lower the latency to its cap, and the latency step then
+// brings back the stored one, so the driver ends on the stored pair. A box
+// that already showed its text fires nothing, yet the device may run
+// something else (a fresh engine after a replug, the driver's own start
+// values on a first start), so its handler runs all the same; the handlers
+// read the device first and send nothing when it matches.
 void Settings::loadSettings()
 {
-    latencyBox->setCurrentText(settings->value(kLatencyValue.key, kLatencyValue.defaultText).toString());
-    bufferSizeBox->setCurrentText(
-        settings->value(kBufferSizeValue.key, kBufferSizeValue.defaultText).toString());
-    safeModeBox->setCurrentText(settings->value(kSafeModeValue.key, kSafeModeValue.defaultText).toString());
-    sampleRateBox->setCurrentText(
-        settings->value(kSampleRateValue.key, kSampleRateValue.defaultText).toString());
+    replaying = true;
+    replayBox(bufferSizeBox, kBufferSizeValue, [this] { onBufferSizeChanged(); });
+    replayBox(latencyBox, kLatencyValue, [this] { onUsbLatencyChanged(); });
+    // Safe mode cannot be read back; a fresh device starts with it off.
+    replayBox(safeModeBox, kSafeModeValue, [this] {
+        if (safeModeBox->currentText() == kSafeModes[1])
+            onSafeModeChanged();
+    });
+    // The rate is applied by the start-up sequence unless its handler ran here.
+    replayBox(sampleRateBox, kSampleRateValue, [] {});
+    replaying = false;
     qDebug() << "已从配置文件加载控件状态";
+}
+
+void Settings::replayBox(QComboBox *box, const StoredValue &value, const std::function<void()> &unchanged)
+{
+    const QString stored = settings->value(value.key, value.defaultText).toString();
+    // A stored text that names no item leaves its box as it was: what the box
+    // shows is not the user's choice, so it is neither sent nor stored.
+    if (box->findText(stored) < 0) {
+        qDebug() << "Ignoring unrecognised stored setting:" << value.key << stored;
+        return;
+    }
+    if (box->currentText() != stored)
+        box->setCurrentText(stored);
+    else
+        unchanged();
 }
 
 void Settings::loadAndApply()
@@ -187,9 +203,8 @@ void Settings::loadAndApply()
     if (storeReadOnly)
         qWarning() << "Failed to read settings file:" << settings->fileName() << settings->status();
 
-    latencyHandled = bufferSizeHandled = safeModeHandled = sampleRateApplied = false;
+    sampleRateApplied = false;
     loadSettings();
-    applyUnchangedBoxes();
     qDebug() << "加载控件状态完成";
     applyStartupRate();
     storeReadOnly = false;
@@ -200,34 +215,8 @@ void Settings::openStore()
     delete settings;
     const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(dataDir);
+    IniSanitizer::sanitize(dataDir + QStringLiteral("/setting.ini"));
     settings = new QSettings(dataDir + QStringLiteral("/setting.ini"), QSettings::IniFormat, this);
-}
-
-// A box that already showed its stored text fired nothing while loading, yet
-// the device may run something else: a fresh engine after a replug, or the
-// driver's own start values on a first start.
-void Settings::applyUnchangedBoxes()
-{
-    // A stored text that names no item left its box as it was: what the box
-    // shows is not the user's choice, so it is neither sent nor stored.
-    const auto showsStored = [this](const QComboBox *box, const StoredValue &value) {
-        const QString stored = settings->value(value.key, value.defaultText).toString();
-        if (box->currentText() == stored)
-            return true;
-        qDebug() << "Ignoring unrecognised stored setting:" << value.key << stored;
-        return false;
-    };
-    applyingUnchanged = true;
-    // The handlers read the device first and send nothing when it matches.
-    if (!latencyHandled && showsStored(latencyBox, kLatencyValue))
-        onUsbLatencyChanged();
-    if (!bufferSizeHandled && showsStored(bufferSizeBox, kBufferSizeValue))
-        onBufferSizeChanged();
-    // Safe mode cannot be read back; a fresh device starts with it off.
-    if (!safeModeHandled && showsStored(safeModeBox, kSafeModeValue) &&
-        safeModeBox->currentText() == kSafeModes[1])
-        onSafeModeChanged();
-    applyingUnchanged = false;
 }
 
 void Settings::applyStartupRate()
@@ -235,6 +224,13 @@ void Settings::applyStartupRate()
     const std::uint32_t currentRate = device ? device->getSampleRate() : 0;
     qDebug() << "当前音频采样率为：" << currentRate;
 
+    // A stored rate whose change was refused while loading (its box shows the
+    // driver's rate again) gets another try here.
+    const QString stored = settings->value(kSampleRateValue.key, kSampleRateValue.defaultText).toString();
+    if (!sampleRateApplied && kSampleRates.contains(stored)) {
+        const QSignalBlocker quiet(sampleRateBox);
+        sampleRateBox->setCurrentText(stored);
+    }
     const QString rateText = sampleRateBox->currentText();
     if (rateText == kSampleRates[0]) {
         sampleRate = 44100;
@@ -248,31 +244,64 @@ void Settings::applyStartupRate()
         return;
     }
 
-    if (!(device && device->stopAudio())) {
-        qDebug() << kStopFailed;
+    const auto showDriverRate = [this](std::uint32_t rate) {
+        showDriverValue(sampleRateBox, kSampleRateValue, rate ? std::optional<std::uint32_t>(rate) : std::nullopt);
+    };
+    if (!succeeded(device && device->stopAudio(), kStopFailed)) {
+        showDriverRate(currentRate);
         return;
     }
     qDebug() << "停止音频成功，开始加载控件状态";
     QThread::msleep(kSettleMs);
-    if (setRateAndChannels())
+    if (setRateAndChannels()) {
         startOtgCycleForStartup();
+        return;
+    }
+    // Not left silent: the engine runs again with what it had.
+    succeeded(device->initAudio(), "初始化音频失败，可能是驱动未正确加载或设备未连接。");
+    showDriverRate(device->getSampleRate());
 }
 
 // Stop, the handler's own requests, restart: every engine change has this
-// shape. `change` logs its own failure; stop and restart failures are logged here.
-bool Settings::changeEngine(const std::function<bool()> &change, bool (AudioBusDevice::*restart)())
+// shape. `change` logs its own failure; stop and restart failures are logged
+// here. A refused change restarts the engine with what it had, so a refusal
+// never leaves the interface silent.
+Settings::EngineChange Settings::changeEngine(const std::function<bool()> &change,
+                                              bool (AudioBusDevice::*restart)())
 {
-    if (!(device && device->stopAudio())) {
-        qDebug() << kStopFailed;
-        return false;
+    if (!succeeded(device && device->stopAudio(), kStopFailed))
+        return EngineChange::Refused;
+    if (!change()) {
+        const QString failure = lastFailure;
+        succeeded((device->*restart)(), kRestartFailed);
+        lastFailure = failure;
+        return EngineChange::Refused;
     }
-    if (!change())
-        return false;
-    if (!(device->*restart)()) {
-        qDebug() << kRestartFailed;
-        return false;
+    return succeeded((device->*restart)(), kRestartFailed) ? EngineChange::Applied : EngineChange::NotRestarted;
+}
+
+bool Settings::succeeded(bool ok, const char *failedLine)
+{
+    if (!ok) {
+        qDebug() << failedLine;
+        lastFailure = QString::fromUtf8(failedLine);
     }
-    return true;
+    return ok;
+}
+
+void Settings::showDriverValue(QComboBox *box, const StoredValue &value, std::optional<std::uint32_t> current)
+{
+    // Without an answer the box shows the last value the driver accepted.
+    const QString text = current ? QString::number(*current)
+                                 : settings->value(value.key, value.defaultText).toString();
+    const QSignalBlocker quiet(box);
+    if (box->findText(text) >= 0)
+        box->setCurrentText(text);
+}
+
+void Settings::finishChange(const StoredValue &value, bool accepted)
+{
+    emit engineApplied(QLatin1String(value.key), accepted, accepted ? QString() : lastFailure);
 }
 
 bool Settings::setRateAndChannels()
@@ -321,7 +350,10 @@ void Settings::store(const char *key, const QString &text, const char *savedLine
     if (storeReadOnly)
         return;
     const QString name = QLatin1String(key);
-    if (!(applyingUnchanged && settings->contains(name) && settings->value(name).toString() == text)) {
+    // A replay brings the driver to what the file holds: it never rewrites a
+    // stored value, not even with a step on the way (a latency lowered to
+    // the buffer size's cap before the stored latency is set again).
+    if (!(replaying && settings->contains(name))) {
         // QSettings keeps its first error for good. Once it has one, whether this
         // write reached the file shows in the file's modification time instead.
         const bool hadError = settings->status() != QSettings::NoError;
@@ -330,8 +362,10 @@ void Settings::store(const char *key, const QString &text, const char *savedLine
         settings->setValue(name, text);
         settings->sync();
         if (settings->status() != QSettings::NoError &&
-            (!hadError || modificationTime(settings->fileName()) == before))
+            (!hadError || modificationTime(settings->fileName()) == before)) {
             qWarning() << "Failed to write settings file:" << settings->fileName() << settings->status();
+            return;
+        }
     }
     qDebug() << savedLine << text;
 }
@@ -339,7 +373,7 @@ void Settings::store(const char *key, const QString &text, const char *savedLine
 void Settings::onSampleRateChanged()
 {
     const QString text = sampleRateBox->currentText();
-    const bool changed = changeEngine(
+    const bool changed = EngineChange::Applied == changeEngine(
         [&] {
             QThread::msleep(kSettleMs);
             if (!kSampleRates.contains(text)) {
@@ -354,20 +388,33 @@ void Settings::onSampleRateChanged()
             return true;
         },
         &AudioBusDevice::initAudio);
-    if (!changed)
+    if (!changed) {
+        const std::uint32_t rate = device ? device->getSampleRate() : 0;
+        showDriverValue(sampleRateBox, kSampleRateValue,
+                        rate ? std::optional<std::uint32_t>(rate) : std::nullopt);
+        finishChange(kSampleRateValue, false);
         return;
+    }
     sampleRateApplied = true;
     startOtgCycleForRateChange();
     store(kSampleRateValue.key, text, "音频采样率设置已保存：");
+    finishChange(kSampleRateValue, true);
 }
 
 void Settings::onBufferSizeChanged()
 {
-    bufferSizeHandled = true;
+    const bool accepted = applyBufferSize();
+    if (!accepted)
+        showDriverValue(bufferSizeBox, kBufferSizeValue, readBack(&AudioBusDevice::getBufferSize));
+    finishChange(kBufferSizeValue, accepted);
+}
+
+bool Settings::applyBufferSize()
+{
     const QString text = bufferSizeBox->currentText();
     if (!kBufferSizes.contains(text)) {
         qDebug() << "未知的音频缓冲区大小选项：" << text;
-        return;
+        return false;
     }
     const std::uint32_t size = text.toUInt();
     qDebug() << "设置音频缓冲区大小为：" << size << "samples";
@@ -377,20 +424,16 @@ void Settings::onBufferSizeChanged()
     if (!haveCurrent)
         current = 0;
     qDebug() << "当前音频缓冲区大小：" << current;
-    if (!haveCurrent) {
-        qDebug() << "获取音频缓冲区大小失败，可能是驱动未正确加载或设备未连接。";
-        return;
-    }
+    if (!succeeded(haveCurrent, "获取音频缓冲区大小失败，可能是驱动未正确加载或设备未连接。"))
+        return false;
     if (size == current)
-        return;
+        return true;
 
     const std::uint32_t cap = latencyCap(size);
     qDebug() << "设置USB延迟大小为：" << cap << "Frame";
     std::uint32_t latency = 0;
-    if (!device->getUsbLatency(latency)) {
-        qDebug() << "获取USB延迟大小失败，可能是驱动未正确加载或设备未连接。";
-        return;
-    }
+    if (!succeeded(device->getUsbLatency(latency), "获取USB延迟大小失败，可能是驱动未正确加载或设备未连接。"))
+        return false;
     qDebug() << "当前USB延迟大小：" << latency;
     if (cap < latency) {
         // Lower the latency first, through its own change sequence, run here
@@ -402,24 +445,24 @@ void Settings::onBufferSizeChanged()
             latencyBox->setCurrentText(QString::number(cap));
         }
         if (!onUsbLatencyChanged())
-            return;
+            return false;
     }
 
-    const bool changed = changeEngine(
+    const bool changed = EngineChange::Applied == changeEngine(
         [&] {
             return succeeded(device->setBufferSize(static_cast<std::int32_t>(size)),
                              "设置音频缓冲区大小失败，可能是驱动未正确加载或设备未连接。");
         },
         &AudioBusDevice::restartAudio);
     if (!changed)
-        return;
+        return false;
     qDebug() << "音频缓冲区大小设置成功：" << size << "samples";
     store(kBufferSizeValue.key, text, "音频缓冲区大小设置已保存：");
+    return true;
 }
 
 bool Settings::onUsbLatencyChanged()
 {
-    latencyHandled = true;
     const QString text = latencyBox->currentText();
     const std::uint32_t value = kLatencies.contains(text) ? text.toUInt() : 8;
     qDebug() << "设置USB延迟大小为：" << value << "Frame";
@@ -429,25 +472,27 @@ bool Settings::onUsbLatencyChanged()
     if (device && !device->getUsbLatency(current))
         current = 0;
     qDebug() << "当前USB延迟大小：" << current;
-    if (value == current)
-        return true;
-
-    const bool changed = changeEngine(
-        [&] {
-            return succeeded(device->setUsbLatency(static_cast<std::int32_t>(value)),
-                             "设置USB延迟大小失败，可能是驱动未正确加载或设备未连接。");
-        },
-        &AudioBusDevice::restartAudio);
-    if (changed)
-        store(kLatencyValue.key, text, "USB延迟大小设置已保存：");
+    bool changed = value == current;
+    if (!changed) {
+        changed = EngineChange::Applied == changeEngine(
+            [&] {
+                return succeeded(device->setUsbLatency(static_cast<std::int32_t>(value)),
+                                 "设置USB延迟大小失败，可能是驱动未正确加载或设备未连接。");
+            },
+            &AudioBusDevice::restartAudio);
+        if (changed)
+            store(kLatencyValue.key, text, "USB延迟大小设置已保存：");
+        else
+            showDriverValue(latencyBox, kLatencyValue, readBack(&AudioBusDevice::getUsbLatency));
+    }
+    finishChange(kLatencyValue, changed);
     return changed;
 }
 
 void Settings::onSafeModeChanged()
 {
-    safeModeHandled = true;
     const QString text = safeModeBox->currentText();
-    const bool changed = changeEngine(
+    const EngineChange result = changeEngine(
         [&] {
             if (text != kSafeModes[0] && text != kSafeModes[1]) {
                 qDebug() << "未知的USB慢速模式选项：" << text;
@@ -457,8 +502,22 @@ void Settings::onSafeModeChanged()
                              "设置USB慢速模式失败，可能是驱动未正确加载或设备未连接。");
         },
         &AudioBusDevice::restartAudio);
-    if (changed)
+    if (result == EngineChange::Applied) {
         store(kSafeModeValue.key, text, "USB慢速模式设置已保存：");
+    } else if (result == EngineChange::Refused) {
+        // The mode cannot be read back; a refused switch leaves the driver in the other one.
+        const QSignalBlocker quiet(safeModeBox);
+        safeModeBox->setCurrentText(text == kSafeModes[1] ? kSafeModes[0] : kSafeModes[1]);
+    }
+    finishChange(kSafeModeValue, result == EngineChange::Applied);
+}
+
+std::optional<std::uint32_t> Settings::readBack(bool (AudioBusDevice::*read)(std::uint32_t &))
+{
+    std::uint32_t value = 0;
+    if (device && (device->*read)(value))
+        return value;
+    return std::nullopt;
 }
 
 void Settings::onOkClicked()

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class AudioBusDevice;
 class QComboBox;
@@ -49,11 +50,33 @@ private:
     void onOkClicked();
     void showFromAsio();
 
+    struct StoredValue
+    {
+        const char *key;
+        const char *defaultText;
+    };
+    static const StoredValue kLatencyValue;
+    static const StoredValue kBufferSizeValue;
+    static const StoredValue kSafeModeValue;
+    static const StoredValue kSampleRateValue;
+
     QComboBox *addCombo(const QStringList &items, const char *name);
     void openStore();
-    void applyUnchangedBoxes();
+    // Puts the stored text into the box (its handler runs), or runs
+    // `unchanged` when the box already shows it.
+    void replayBox(QComboBox *box, const StoredValue &value, const std::function<void()> &unchanged);
     void applyStartupRate();
-    bool changeEngine(const std::function<bool()> &change, bool (AudioBusDevice::*restart)());
+    bool applyBufferSize();
+    // Refused: the driver kept what it had (and runs again); NotRestarted: the
+    // change was made but the engine did not start again.
+    enum class EngineChange { Applied, Refused, NotRestarted };
+    EngineChange changeEngine(const std::function<bool()> &change, bool (AudioBusDevice::*restart)());
+    // One driver request's outcome; a refusal gets its line.
+    bool succeeded(bool ok, const char *failedLine);
+    std::optional<std::uint32_t> readBack(bool (AudioBusDevice::*read)(std::uint32_t &));
+    // After a refusal: the box shows what the driver reports, without running its handler.
+    void showDriverValue(QComboBox *box, const StoredValue &value, std::optional<std::uint32_t> current);
+    void finishChange(const StoredValue &value, bool accepted);
     bool setRateAndChannels();
     void startOtgCycleForStartup();
     void startOtgCycleForRateChange();
@@ -68,15 +91,12 @@ private:
     AudioBusDevice *device = nullptr;
     std::uint32_t sampleRate = 44100;
 
-    // What the handlers did during the current loadAndApply: a box whose
-    // handler did not run still has to reach a device that differs from it.
-    bool latencyHandled = false;
-    bool bufferSizeHandled = false;
-    bool safeModeHandled = false;
     // Only a rate change that went through counts as applied.
     bool sampleRateApplied = false;
-    // Replaying values the boxes already showed: what the file holds already is not written again.
-    bool applyingUnchanged = false;
+    // Replaying the stored values: what the file holds is not written again.
+    bool replaying = false;
+    // The line of the latest refusal, for engineApplied.
+    QString lastFailure;
     // The file could not be read at this load: writing now would replace the stored values with defaults.
     bool storeReadOnly = false;
 };

@@ -4,11 +4,15 @@
 #include "settings/AsioMessage.h"
 #include "settings/PipeServer.h"
 
+#include "platform/WinError.h"
+
+#include <QDeadlineTimer>
 #include <QDebug>
 
 namespace {
 
 const QString kIncomingPipe = QStringLiteral("\\\\.\\pipe\\ZelvoroASIOToPannel");
+constexpr int kMaxRetryDelayMs = 30000;
 
 } // namespace
 
@@ -32,9 +36,40 @@ ThreadSettingsPip::~ThreadSettingsPip()
     pipeServer = nullptr;
 }
 
+// Another process held the name: wait it out with back-off instead of failing
+// every pass, with one line when the retries start and one when the pipe is
+// ours. False when the thread is asked to stop first.
+bool ThreadSettingsPip::createAgain()
+{
+    using zelvoro::platform::winerror::Success;
+    std::uint32_t error = pipeServer->retryCreatePipe();
+    int attempts = 1;
+    if (error != Success)
+        qDebug().noquote() << QStringLiteral("%1 could not be created (error %2): retrying after %3 ms, doubling up to "
+                                             "%4 ms.")
+                                  .arg(kIncomingPipe)
+                                  .arg(error)
+                                  .arg(retryDelayMs)
+                                  .arg(kMaxRetryDelayMs);
+    for (int delay = retryDelayMs; error != Success; delay = qMin(delay * 2, kMaxRetryDelayMs)) {
+        const QDeadlineTimer due(delay);
+        while (!due.hasExpired()) {
+            if (isInterruptionRequested())
+                return false;
+            QThread::msleep(static_cast<unsigned long>(qBound(qint64(1), due.remainingTime(), qint64(50))));
+        }
+        error = pipeServer->retryCreatePipe();
+        ++attempts;
+    }
+    qDebug().noquote() << QStringLiteral("%1 created after %2 attempts: serving it again.").arg(kIncomingPipe).arg(attempts);
+    return true;
+}
+
 void ThreadSettingsPip::run()
 {
     while (!isInterruptionRequested()) {
+        if (!pipeServer->isCreated() && !createAgain())
+            break;
         qDebug() << "ThreadSettingsPip is running waiting Asio Info...";
         PipeServer::Message buffer{};
         if (pipeServer->readMessage(buffer)) {

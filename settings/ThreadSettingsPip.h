@@ -15,6 +15,10 @@ public:
     // Ends the serving loop, joins the thread, then closes the pipe.
     ~ThreadSettingsPip() override;
 
+    // The first wait before creating the pipe again when another process held
+    // its name; each further wait doubles, up to 30 s. Tests shorten it.
+    void setRetryDelay(int milliseconds) { retryDelayMs = milliseconds; }
+
 signals:
     void progressUpdated(int value);
 
@@ -22,5 +26,8 @@ protected:
     void run() override;
 
 private:
+    bool createAgain();
+
     PipeServer *pipeServer = nullptr;
+    int retryDelayMs = 1000;
 };

@@ -2,9 +2,9 @@
 #include "sim/ListeningSocket.h"
 
 #include "platform/WinError.h"
+#include "platform/posix/RuntimeDir.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -12,20 +12,7 @@
 #include <unistd.h>
 
 namespace winerror = zelvoro::platform::winerror;
-
-namespace {
-
-bool makeAddress(const std::string &path, sockaddr_un &address)
-{
-    address = sockaddr_un{};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path)
-        return false;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    return true;
-}
-
-} // namespace
+using zelvoro::platform::posix::socketAddress;
 
 ListeningSocket::~ListeningSocket()
 {
@@ -35,7 +22,7 @@ ListeningSocket::~ListeningSocket()
 int ListeningSocket::connectTo(const std::string &path)
 {
     sockaddr_un address;
-    if (!makeAddress(path, address)) {
+    if (!socketAddress(path, address)) {
         errno = ENAMETOOLONG;
         return -1;
     }
@@ -59,7 +46,7 @@ std::uint32_t ListeningSocket::listen(const std::string &path)
 {
     close();
     sockaddr_un address;
-    if (!makeAddress(path, address))
+    if (!socketAddress(path, address))
         return winerror::GenFailure;
     struct stat existing
     {

@@ -17,7 +17,7 @@
     <context>
         <name>MainWindow</name>
         <message>
-            <location filename="../app/MainWindow.cpp" line="+184" />
+            <location filename="../app/MainWindow.cpp" line="+198" />
             <location line="+42" />
             <source>声卡未连接！</source>
             <translation>Sound card not connected!</translation>
@@ -31,7 +31,7 @@
     <context>
         <name>Settings</name>
         <message>
-            <location filename="../settings/Settings.cpp" line="+100" />
+            <location filename="../settings/Settings.cpp" line="+89" />
             <source>Settings</source>
             <translation>Settings</translation>
         </message>
@@ -118,18 +118,18 @@
     <context>
         <name>ks1</name>
         <message>
-            <location filename="../panels/ks1.cpp" line="+45" />
+            <location filename="../panels/ks1.cpp" line="+49" />
             <source>DIRECT</source>
             <translation>DIRECT</translation>
         </message>
         <message>
             <location line="-9" />
-            <location line="+50" />
+            <location line="+51" />
             <source>MIC</source>
             <translation>MIC</translation>
         </message>
         <message>
-            <location line="-31" />
+            <location line="-54" />
             <source>INPUT</source>
             <translation>INPUT</translation>
         </message>
@@ -139,7 +139,7 @@
             <translation>Gain</translation>
         </message>
         <message>
-            <location line="+2" />
+            <location line="+13" />
             <source>HEADPHONE</source>
             <translation>HEADPHONE</translation>
         </message>
@@ -154,7 +154,7 @@
             <translation>Phone To HP Volume</translation>
         </message>
         <message>
-            <location line="+7" />
+            <location line="+19" />
             <source>Input gain</source>
             <translation>Input gain</translation>
         </message>
@@ -217,7 +217,7 @@
     <context>
         <name>ks2</name>
         <message>
-            <location filename="../panels/ks2.cpp" line="+67" />
+            <location filename="../panels/ks2.cpp" line="+70" />
             <source>DIRECT</source>
             <translation>DIRECT</translation>
         </message>
@@ -247,12 +247,12 @@
             <translation>MIC%1 level</translation>
         </message>
         <message>
-            <location line="+3" />
+            <location line="-22" />
             <source>Gain</source>
             <translation>Gain</translation>
         </message>
         <message>
-            <location line="+8" />
+            <location line="+32" />
             <source>MIC1</source>
             <translation>MIC1</translation>
         </message>
@@ -262,33 +262,33 @@
             <translation>MIC2</translation>
         </message>
         <message>
-            <location line="+37" />
+            <location line="+2" />
             <source>SPEAKER</source>
             <translation>SPEAKER</translation>
         </message>
         <message>
             <location line="+1" />
-            <location line="+6" />
+            <location line="+18" />
             <source>Volume</source>
             <translation>Volume</translation>
         </message>
         <message>
-            <location line="-3" />
+            <location line="-17" />
             <source>Phone To SP Volume</source>
             <translation>Phone To SP Volume</translation>
         </message>
         <message>
-            <location line="+2" />
+            <location line="+16" />
             <source>HEADPHONE</source>
             <translation>HEADPHONE</translation>
         </message>
         <message>
-            <location line="+4" />
+            <location line="+2" />
             <source>Phone To HP Volume</source>
             <translation>Phone To HP Volume</translation>
         </message>
         <message>
-            <location line="+7" />
+            <location line="+34" />
             <source>Speaker volume</source>
             <translation>Speaker volume</translation>
         </message>
@@ -367,12 +367,12 @@
             <translation>Headphone dim</translation>
         </message>
         <message>
-            <location line="+6" />
+            <location line="+9" />
             <source>DIRECT</source>
             <translation>DIRECT</translation>
         </message>
         <message>
-            <location line="+4" />
+            <location line="-3" />
             <source>MIC</source>
             <translation>MIC</translation>
         </message>
@@ -382,7 +382,7 @@
             <translation>Gain</translation>
         </message>
         <message>
-            <location line="+2" />
+            <location line="+4" />
             <source>Volume</source>
             <translation>Volume</translation>
         </message>

@@ -17,7 +17,7 @@
     <context>
         <name>MainWindow</name>
         <message>
-            <location filename="../app/MainWindow.cpp" line="+184" />
+            <location filename="../app/MainWindow.cpp" line="+198" />
             <location line="+42" />
             <source>声卡未连接！</source>
             <translation>声卡未连接！</translation>
@@ -31,7 +31,7 @@
     <context>
         <name>Settings</name>
         <message>
-            <location filename="../settings/Settings.cpp" line="+100" />
+            <location filename="../settings/Settings.cpp" line="+89" />
             <source>Settings</source>
             <translation>设置</translation>
         </message>
@@ -118,18 +118,18 @@
     <context>
         <name>ks1</name>
         <message>
-            <location filename="../panels/ks1.cpp" line="+45" />
+            <location filename="../panels/ks1.cpp" line="+49" />
             <source>DIRECT</source>
             <translation>直接监听</translation>
         </message>
         <message>
             <location line="-9" />
-            <location line="+50" />
+            <location line="+51" />
             <source>MIC</source>
             <translation>话筒</translation>
         </message>
         <message>
-            <location line="-31" />
+            <location line="-54" />
             <source>INPUT</source>
             <translation>输入</translation>
         </message>
@@ -139,7 +139,7 @@
             <translation>增益</translation>
         </message>
         <message>
-            <location line="+2" />
+            <location line="+13" />
             <source>HEADPHONE</source>
             <translation>耳机</translation>
         </message>
@@ -154,7 +154,7 @@
             <translation>手机到耳机音量</translation>
         </message>
         <message>
-            <location line="+7" />
+            <location line="+19" />
             <source>Input gain</source>
             <translation>输入增益</translation>
         </message>
@@ -217,7 +217,7 @@
     <context>
         <name>ks2</name>
         <message>
-            <location filename="../panels/ks2.cpp" line="+67" />
+            <location filename="../panels/ks2.cpp" line="+70" />
             <source>DIRECT</source>
             <translation>直接监听</translation>
         </message>
@@ -247,12 +247,12 @@
             <translation>话筒%1电平</translation>
         </message>
         <message>
-            <location line="+3" />
+            <location line="-22" />
             <source>Gain</source>
             <translation>增益</translation>
         </message>
         <message>
-            <location line="+8" />
+            <location line="+32" />
             <source>MIC1</source>
             <translation>话筒1</translation>
         </message>
@@ -262,33 +262,33 @@
             <translation>话筒2</translation>
         </message>
         <message>
-            <location line="+37" />
+            <location line="+2" />
             <source>SPEAKER</source>
             <translation>音箱</translation>
         </message>
         <message>
             <location line="+1" />
-            <location line="+6" />
+            <location line="+18" />
             <source>Volume</source>
             <translation>音量</translation>
         </message>
         <message>
-            <location line="-3" />
+            <location line="-17" />
             <source>Phone To SP Volume</source>
             <translation>手机到音箱音量</translation>
         </message>
         <message>
-            <location line="+2" />
+            <location line="+16" />
             <source>HEADPHONE</source>
             <translation>耳机</translation>
         </message>
         <message>
-            <location line="+4" />
+            <location line="+2" />
             <source>Phone To HP Volume</source>
             <translation>手机到耳机音量</translation>
         </message>
         <message>
-            <location line="+7" />
+            <location line="+34" />
             <source>Speaker volume</source>
             <translation>音箱音量</translation>
         </message>
@@ -367,12 +367,12 @@
             <translation>耳机减弱</translation>
         </message>
         <message>
-            <location line="+6" />
+            <location line="+9" />
             <source>DIRECT</source>
             <translation>直接监听</translation>
         </message>
         <message>
-            <location line="+4" />
+            <location line="-3" />
             <source>MIC</source>
             <translation>话筒</translation>
         </message>
@@ -382,7 +382,7 @@
             <translation>增益</translation>
         </message>
         <message>
-            <location line="+2" />
+            <location line="+4" />
             <source>Volume</source>
             <translation>音量</translation>
         </message>

@@ -65,6 +65,7 @@ void Button::setStatus(bool s)
 void Button::showStatus(bool s)
 {
     status = s;
+    glow->setEnabled(s);
     updateStyle();
     announceState();
 }

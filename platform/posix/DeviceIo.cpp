@@ -23,13 +23,11 @@ constexpr std::size_t kMaxResponse = 4 + 65536;
 
 int connectTo(const std::string &path, std::uint32_t &error)
 {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path) {
+    sockaddr_un address;
+    if (!posix::socketAddress(path, address)) {
         error = winerror::FileNotFound;
         return -1;
     }
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         error = winerror::GenFailure;

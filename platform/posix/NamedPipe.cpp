@@ -41,16 +41,6 @@ struct PipeServerEnd
 
 namespace {
 
-bool makeAddress(const std::string &path, sockaddr_un &address)
-{
-    address = {};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path)
-        return false;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    return true;
-}
-
 using Clock = std::chrono::steady_clock;
 
 // The connection and every later send on it wait at most the client limit: a
@@ -161,7 +151,7 @@ PipeServerHandle createPipeServer(const std::wstring &name, std::uint32_t &error
     server->path = posix::endpointPath(name);
     sockaddr_un address;
     int wake[2];
-    if (!makeAddress(server->path, address)) {
+    if (!posix::socketAddress(server->path, address)) {
         error = winerror::InvalidParameter;
     } else if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
         error = winerror::GenFailure;
@@ -321,7 +311,7 @@ NativeHandle openPipeClient(const std::wstring &name, std::uint32_t &error)
     if (error != winerror::Success)
         return kInvalidHandle;
     sockaddr_un address;
-    if (!makeAddress(posix::endpointPath(name), address)) {
+    if (!posix::socketAddress(posix::endpointPath(name), address)) {
         error = winerror::FileNotFound;
         return kInvalidHandle;
     }

@@ -4,7 +4,11 @@
 #include "platform/WinError.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,6 +50,28 @@ std::string endpointPath(const std::wstring &windowsName)
     for (wchar_t c : windowsName)
         narrow.push_back(c >= 0 && c < 0x80 ? static_cast<char>(c) : '?');
     return endpointPath(narrow);
+}
+
+bool socketAddress(const std::string &path, sockaddr_un &address)
+{
+    address = sockaddr_un{};
+    address.sun_family = AF_UNIX;
+    constexpr std::size_t limit = sizeof address.sun_path - 1;
+    if (path.size() <= limit) {
+        std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+        return true;
+    }
+    static std::mutex lock;
+    static std::string reported;
+    const std::string dir = path.substr(0, path.find_last_of('/'));
+    const std::lock_guard<std::mutex> guard(lock);
+    if (dir != reported) {
+        reported = dir;
+        std::fprintf(stderr,
+                     "socket path too long (%zu bytes, at most %zu): set XDG_RUNTIME_DIR to a shorter folder (%s)\n",
+                     path.size(), limit, path.c_str());
+    }
+    return false;
 }
 
 std::uint32_t connectErrorToWin32(int err)

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <sys/un.h>
 
 namespace zelvoro::platform::posix {
 
@@ -21,6 +22,11 @@ std::uint32_t checkRuntimeDirectory(bool create);
 // plus the name's last backslash-separated component.
 std::string endpointPath(const std::wstring &windowsName);
 std::string endpointPath(const std::string &windowsName);
+
+// Fills `address` for the socket at `path`. A path that does not fit
+// sun_path is refused with a line on stderr that says so and what to do,
+// once per directory: callers retry their names several times a second.
+bool socketAddress(const std::string &path, sockaddr_un &address);
 
 // Maps an errno value from connect() to the Windows code the layer reports.
 std::uint32_t connectErrorToWin32(int err);

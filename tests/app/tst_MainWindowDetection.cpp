@@ -233,6 +233,16 @@ void TestMainWindowDetection::failedFirmwareRead()
     QCOMPARE(requestCount(sim, QStringLiteral("initAudio")), 1);
     QVERIFY(requestCount(sim, QStringLiteral("getFirmwareVersion")) >= 3);
 
+    // Nor does one failed id read on such a tick: only a third in a row means the device is gone.
+    QVERIFY(sim.command(QStringLiteral("fail getDevicePid@1")).startsWith(QStringLiteral("ok")));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        log.contains(QStringLiteral("Error reading device PID from driver, error count: 1")), kWait);
+    const int firmwareReads = requestCount(sim, QStringLiteral("getFirmwareVersion"));
+    QTRY_VERIFY_WITH_TIMEOUT(requestCount(sim, QStringLiteral("getFirmwareVersion")) > firmwareReads, kWait);
+    QCOMPARE(log.count(QStringLiteral("Adding ks2 widget to layout.")), 1);
+    QCOMPARE(requestCount(sim, QStringLiteral("initAudio")), 1);
+    QCOMPARE(layoutContent(window), panelWithoutVersion);
+
     // Another product id on such a tick is detected afresh.
     QVERIFY(sim.command(QStringLiteral("pid 1")).startsWith(QStringLiteral("ok")));
     QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("Adding ks1 widget to layout.")), kWait);

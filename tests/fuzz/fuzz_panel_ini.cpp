@@ -10,6 +10,7 @@
 #include "panels/ks1.h"
 #include "panels/ks2.h"
 #include "panels/kt.h"
+#include "settings/IniSanitizer.h"
 #include "sim/ControlDevice.h"
 #include "sim/FaultInjector.h"
 #include "sim/Journal.h"
@@ -158,6 +159,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         // A key no panel owns, which the restore must leave alone.
         file.write("\n[Fuzz]\nSentinel=kept\n");
     }
+    // As the panel does before it reads the file: Qt's typed values never reach QSettings.
+    IniSanitizer::sanitize(path);
     const bool sentinelReadable =
         QSettings(path, QSettings::IniFormat).value(QStringLiteral("Fuzz/Sentinel")).toString() ==
         QLatin1String("kept");
@@ -180,5 +183,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         FUZZ_CHECK(ini.value(QStringLiteral("Fuzz/Sentinel")).toString() == QLatin1String("kept"));
     panel.reset();
     QFile::remove(path);
+    QFile::remove(path + QStringLiteral(".bad"));
     return 0;
 }

@@ -332,11 +332,12 @@ private slots:
         QCOMPARE(iniValue("ks2", "Dial/Mic2Value").toInt(), 1);
     }
 
-    void refusedSwitchesAndGainGoBackMixerWritesStillStore()
+    void refusedRequestsGoBack()
     {
         QVERIFY(startSim());
         ks2 panel;
         QTRY_COMPARE(requests(*sim).size(), 20);
+        panel.findChild<Knob *>("speakerKnob")->setValue(-10);
         LogCapture log;
         struct Case
         {
@@ -347,7 +348,7 @@ private slots:
             QVariant stored;
         };
         const QList<Case> cases = {
-            // A refused gain or switch keeps its key; the mixer writes store their new value.
+            // A refused request keeps its key, the control shows what the device still has.
             {"setMicVolume", [&] { panel.findChild<Knob *>("mic2GainKnob")->setValue(20); },
              "Failed to set mic volume.", "Dial/Mic2Value", 0},
             {"setMic20dB",
@@ -358,16 +359,19 @@ private slots:
              "Failed to switch mic 48V.", "Button/Mic248VIsChecked", false},
             {"writeMixerBlock",
              [&] { QTest::mousePress(panel.findChild<Button *>("mic2DirectButton"), Qt::LeftButton); },
-             "Failed to set Monitor Mic.", "Button/MonitorMic2IsChecked", true},
+             "Failed to set Monitor Mic.", "Button/MonitorMic2IsChecked", false},
             {"writeMixerBlock", [&] { panel.findChild<Knob *>("speakerKnob")->setValue(-20); },
-             "Failed to set speaker volume.", "Dial/SpeakerValue", -20},
+             "Failed to set speaker volume.", "Dial/SpeakerValue", -10},
+            {"writeMixerBlock",
+             [&] { QTest::mousePress(panel.findChild<Button *>("speakerMuteButton"), Qt::LeftButton); },
+             "Failed to set speaker volume.", "Button/SpeakerMuteIsChecked", false},
             {"writeMixerBlock",
              [&] { QTest::mousePress(panel.findChild<Button *>("headphoneDimButton"), Qt::LeftButton); },
-             "Failed to set headphone volume.", "Button/HeadphoneDimIsChecked", true},
+             "Failed to set headphone volume.", "Button/HeadphoneDimIsChecked", false},
             {"writeMixerBlock", [&] { panel.findChild<Knob *>("phoneToSpeakerKnob")->setValue(-12); },
-             "Failed to set OTG to HP volume.", "Dial/OtgToSPValue", -12},
+             "Failed to set OTG to HP volume.", "Dial/OtgToSPValue", 0},
             {"writeMixerBlock", [&] { panel.findChild<Knob *>("phoneToHeadphoneKnob")->setValue(-24); },
-             "Failed to set OTG to HP volume.", "Dial/OtgToHpValue", -24},
+             "Failed to set OTG to HP volume.", "Dial/OtgToHpValue", 0},
         };
         for (const Case &c : cases) {
             log.clear();
@@ -380,15 +384,20 @@ private slots:
         QCOMPARE(panel.findChild<Knob *>("mic2GainKnob")->value, 0);
         QVERIFY(!panel.findChild<Button *>("mic1PadButton")->status);
         QVERIFY(!panel.findChild<Button *>("mic2PhantomButton")->status);
+        QVERIFY(!panel.findChild<Button *>("mic2DirectButton")->status);
+        QVERIFY(!panel.findChild<Button *>("speakerMuteButton")->status);
+        QVERIFY(!panel.findChild<Button *>("headphoneDimButton")->status);
+        QCOMPARE(panel.findChild<Knob *>("speakerKnob")->value, -10);
+        QCOMPARE(panel.findChild<Knob *>("phoneToSpeakerKnob")->value, 0);
         QCOMPARE(log.count("Failed to set OTG to SP volume."), 0);
-        // The next accepted block carries what the refused ones changed.
+        // The next accepted block carries none of what the refused ones changed.
         panel.findChild<Knob *>("headphoneKnob")->setValue(0);
         QTRY_VERIFY(mixerWrites(*sim).last().value("status").toInt() == 0 && headphoneGain() > 0.0);
-        QCOMPARE(entry(lastBlock(), matrix(2, 5, 1)), 1.0);
-        QCOMPARE(speakerGain(), AudioBusDevice::dbToGain(-20));
-        QCOMPARE(entry(lastBlock(), matrix(2, 0, 2)), AudioBusDevice::dbToGain(-12));
-        QCOMPARE(entry(lastBlock(), matrix(2, 4, 2)), AudioBusDevice::dbToGain(-24));
-        QCOMPARE(headphoneGain(), AudioBusDevice::dbToGain(-20));
+        QCOMPARE(entry(lastBlock(), matrix(2, 5, 1)), 0.0);
+        QCOMPARE(speakerGain(), AudioBusDevice::dbToGain(-10));
+        QCOMPARE(entry(lastBlock(), matrix(2, 0, 2)), 1.0);
+        QCOMPARE(entry(lastBlock(), matrix(2, 4, 2)), 1.0);
+        QCOMPARE(headphoneGain(), 1.0);
     }
 
     void earlyStops()

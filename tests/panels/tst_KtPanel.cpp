@@ -170,11 +170,11 @@ private slots:
         QVERIFY(sim->command("fail writeMixerBlock@1").startsWith("ok"));
         panel.findChild<Knob *>("headphoneKnob")->setValue(-3);
         QVERIFY(log.contains("Failed to set headphone volume."));
-        QCOMPARE(iniValue("kt", "Dial/HeadphoneValue").toInt(), -3);
+        QCOMPARE(iniValue("kt", "Dial/HeadphoneValue").toInt(), -80);
         QVERIFY(sim->command("fail writeMixerBlock@1").startsWith("ok"));
         QTest::mousePress(panel.findChild<Button *>("directButton"), Qt::LeftButton);
         QVERIFY(log.contains("Failed to set Monitor Mic."));
-        QCOMPARE(iniValue("kt", "Button/MonitorMicIsChecked").toBool(), true);
+        QCOMPARE(iniValue("kt", "Button/MonitorMicIsChecked").toBool(), false);
         // A refused gain puts the knob back and keeps the stored value.
         QVERIFY(sim->command("fail setMicVolume@1").startsWith("ok"));
         panel.findChild<Knob *>("micGainKnob")->setValue(30);

@@ -2,11 +2,13 @@
 // The POSIX stand-in for DeviceIoControl: framing, the private runtime
 // directory and the error mapping, against a scripted in-process server.
 #include "platform/DeviceIo.h"
+#include "platform/NamedPipe.h"
 #include "platform/WinError.h"
 #include "platform/posix/Framing.h"
 #include "platform/posix/RuntimeDir.h"
 
 #include <QDir>
+#include <QTemporaryFile>
 #include <QTest>
 
 #include <cstring>
@@ -88,6 +90,34 @@ private slots:
         QCOMPARE(posix::checkRuntimeDirectory(true), winerror::Success);
         QCOMPARE(openControlDevice(L"\\\\.\\ZelvoroAudioBus0", error), kInvalidHandle);
         QCOMPARE(error, winerror::FileNotFound);
+    }
+
+    void tooLongSocketPathIsRefusedWithTheReason()
+    {
+        const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray deep = saved + '/' + QByteArray(90, 'd');
+        QVERIFY(QDir().mkpath(QString::fromUtf8(deep)));
+        qputenv("XDG_RUNTIME_DIR", deep);
+        QCOMPARE(posix::checkRuntimeDirectory(true), winerror::Success);
+        QTemporaryFile said;
+        QVERIFY(said.open());
+        const int stderrCopy = ::dup(2);
+        ::dup2(said.handle(), 2);
+        std::uint32_t deviceError = 0;
+        std::uint32_t pipeError = 0;
+        const NativeHandle device = openControlDevice(L"\\\\.\\ZelvoroAudioBus0", deviceError);
+        const PipeServerHandle pipe = createPipeServer(L"\\\\.\\pipe\\ZelvoroASIOToPannel", pipeError);
+        ::dup2(stderrCopy, 2);
+        ::close(stderrCopy);
+        qputenv("XDG_RUNTIME_DIR", saved);
+        QCOMPARE(device, kInvalidHandle);
+        QCOMPARE(deviceError, winerror::FileNotFound);
+        QVERIFY(!pipe);
+        QCOMPARE(pipeError, winerror::InvalidParameter);
+        said.seek(0);
+        const QByteArray lines = said.readAll();
+        QCOMPARE(lines.count("socket path too long ("), 1); // once for the directory
+        QVERIFY2(lines.contains("at most 107): set XDG_RUNTIME_DIR to a shorter folder"), lines.constData());
     }
 
     void unsafeRuntimeDirectoryIsRefused()

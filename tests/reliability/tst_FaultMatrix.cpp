@@ -23,6 +23,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonDocument>
 #include <QMenu>
 #include <QSet>
@@ -113,6 +114,39 @@ QString requestKey(const QJsonObject &r)
         .join('|');
 }
 
+// A failure never makes the program send what the clean run did not: no
+// other value, no other frame. Reading back what the driver runs is fine;
+// after a refused mixer block the later ones lack its change, so they are
+// held to no entry louder than the clean run ever sent.
+QStringList unexpectedRequests(const QList<QJsonObject> &clean, const QList<QJsonObject> &sent)
+{
+    QSet<QString> chosen;
+    QHash<QString, double> loudest;
+    for (const QJsonObject &r : clean) {
+        chosen << requestKey(r);
+        const QJsonObject entries = r.value("entries").toObject();
+        for (auto it = entries.begin(); it != entries.end(); ++it)
+            loudest[it.key()] = std::max(loudest.value(it.key()), it.value().toDouble());
+    }
+    QStringList problems;
+    bool blockRefused = false;
+    for (const QJsonObject &r : sent) {
+        const QString op = faultOp(r);
+        if (op.startsWith("get"))
+            continue;
+        if (op == "writeMixerBlock" && blockRefused) {
+            const QJsonObject entries = r.value("entries").toObject();
+            for (auto it = entries.begin(); it != entries.end(); ++it)
+                if (it.value().toDouble() > loudest.value(it.key()))
+                    problems << "mixer entry " + it.key() + " louder than the clean run";
+        } else if (!chosen.contains(requestKey(r))) {
+            problems << "sent what the clean run did not: " + requestKey(r).left(120);
+        }
+        blockRefused |= op == "writeMixerBlock" && r.value("status").toInt() != 0;
+    }
+    return problems;
+}
+
 bool anySucceeded(const QList<QJsonObject> &requests)
 {
     for (const QJsonObject &r : requests)
@@ -199,11 +233,12 @@ bool isSwitchOrGain(const QString &op)
     return op == "setMicVolume" || op == "setMic20dB" || op == "setMic48V" || op == "setMicInstrument";
 }
 
-QList<QJsonObject> refusedSwitchesAndGains(const QList<QJsonObject> &sent)
+QList<QJsonObject> refusedSwitchesAndGains(const QList<QJsonObject> &sent, bool withMixer = false)
 {
     QList<QJsonObject> out;
     for (const QJsonObject &r : sent)
-        if (isSwitchOrGain(faultOp(r)) && r.value("status").toInt() != 0)
+        if ((isSwitchOrGain(faultOp(r)) || (withMixer && faultOp(r) == "writeMixerBlock")) &&
+            r.value("status").toInt() != 0)
             out << r;
     return out;
 }
@@ -414,14 +449,8 @@ private:
             if (!refused)
                 fail(flow.name, point, "the fault did not fire");
         }
-        // A failure never makes the program send what the clean run did not:
-        // no other value, no other frame, no other mixer block.
-        QSet<QString> chosen;
-        for (const QJsonObject &r : clean)
-            chosen << requestKey(r);
-        for (const QJsonObject &r : sent)
-            if (!chosen.contains(requestKey(r)))
-                fail(flow.name, point, "sent what the clean run did not: " + requestKey(r).left(120));
+        for (const QString &problem : unexpectedRequests(clean, sent))
+            fail(flow.name, point, problem);
         const QString all = log.lines().join('\n') + '\n' + log.stdOut() + log.stdErr();
         if (expected == QLatin1String("<panel mixer>")) {
             int count = 0;
@@ -493,11 +522,11 @@ private:
                 *shown = controlState(panel.get(), name);
                 change(3);
             };
-            // A refused gain or switch shows what it showed before (for a
-            // phantom button, that is also on after a refused off) and stores nothing.
+            // A refused gain, switch or mixer write shows what it showed before
+            // (for a phantom button, that is also on after a refused off) and stores nothing.
             flow.verify = [&, name, shown](const QList<QJsonObject> &sent,
                                            const IniState &before) -> QString {
-                if (refusedSwitchesAndGains(sent).isEmpty())
+                if (refusedSwitchesAndGains(sent, true).isEmpty())
                     return {};
                 if (controlState(panel.get(), name) != *shown)
                     return QStringLiteral("refused: shows %1, not %2")
@@ -598,6 +627,16 @@ private:
         };
         flow.unplugLine =
             name == "buffer" ? "获取音频缓冲区大小失败，可能是驱动未正确加载或设备未连接。" : kStopFailed;
+        // A refused set never leaves the engine stopped.
+        flow.verify = [this](const QList<QJsonObject> &sent, const IniState &) -> QString {
+            static const QStringList sets = {"setBufferSize", "setUsbLatency", "setSampleRate",
+                                             "setWdmChannelCount", "enableSlowMode", "disableSlowMode"};
+            for (const QJsonObject &r : sent)
+                if (sets.contains(faultOp(r)) && r.value("status").toInt() != 0 &&
+                    !QTest::qWaitFor([this] { return command("status").contains("engine running"); }, 3000))
+                    return "a refused " + faultOp(r) + " left the engine stopped";
+            return {};
+        };
         return flow;
     }
 
@@ -639,9 +678,6 @@ private slots:
         panel.reset();
         QFile::remove(path);
         QVERIFY(QDir().mkpath(path));
-        QSet<QString> chosen;
-        for (const QJsonObject &r : defaults)
-            chosen << requestKey(r);
 
         QMap<QString, int> seen;
         QStringList points{QString()};
@@ -656,9 +692,8 @@ private slots:
                 fail(name, point, "simulator refused the fault");
             mark = journalMark(*sim);
             panel.reset(makePanel(model));
-            for (const QJsonObject &r : flowRequests(*sim, mark))
-                if (!chosen.contains(requestKey(r)))
-                    fail(name, point, "sent what a first start did not: " + requestKey(r).left(120));
+            for (const QString &problem : unexpectedRequests(defaults, flowRequests(*sim, mark)))
+                fail(name, point, problem);
             // Only the last start-up output volume stops the panel before it opens the file.
             const QString line = point == QStringLiteral("setOutVolume@%1").arg(model == "ks2" ? 4 : 2)
                                      ? "Failed to set output volume."

@@ -75,7 +75,8 @@ private slots:
     void messagesThatDoNotReachWordFiveDoNotOpen();
     void failedReadsAreLoggedAndServingGoesOn();
     void destroyingWhileWaitingReturnsPromptly();
-    void withoutAPipeTheThreadIdlesAndStillStops();
+    void withoutAPipeTheThreadRetriesAndStillStops();
+    void aPipeFreedLaterIsServedAgain();
 };
 
 void ThreadSettingsPipTest::announcesItself()
@@ -211,32 +212,76 @@ void ThreadSettingsPipTest::destroyingWhileWaitingReturnsPromptly()
     QVERIFY(log.lines().contains(QStringLiteral("Pipe created successfully.")));
 }
 
-void ThreadSettingsPipTest::withoutAPipeTheThreadIdlesAndStillStops()
+namespace {
+
+// Another server holds the name; returns the error a second server gets (Windows:
+// access denied; the POSIX stand-in: pipe busy).
+platform::PipeServerHandle holdName(std::uint32_t &refusal)
 {
-    // Another server holds the name.
     std::uint32_t error = 0;
     platform::PipeServerHandle rival = platform::createPipeServer(kIncoming, error);
+    if (rival && platform::createPipeServer(kIncoming, refusal))
+        return nullptr;
+    return rival;
+}
+
+QString retrying(std::uint32_t error, int delayMs)
+{
+    return QStringLiteral("\\\\.\\pipe\\ZelvoroASIOToPannel could not be created (error %1): retrying after %2 ms, "
+                          "doubling up to 30000 ms.")
+        .arg(error)
+        .arg(delayMs);
+}
+
+} // namespace
+
+void ThreadSettingsPipTest::withoutAPipeTheThreadRetriesAndStillStops()
+{
+    std::uint32_t error = 0;
+    platform::PipeServerHandle rival = holdName(error);
     QVERIFY(rival);
-    // The platform's own code for a second server of the name (Windows: access
-    // denied; the POSIX stand-in: pipe busy).
-    QVERIFY(!platform::createPipeServer(kIncoming, error));
-    const QString refused = QStringLiteral("Error: Could not create pipe. Error code: %1").arg(error);
 
     LogCapture log;
     auto thread = std::make_unique<ThreadSettingsPip>();
     QCOMPARE(log.lines(),
-             (QStringList{refused, QStringLiteral("Failed to create named pipe in ThreadSettingsPip."),
+             (QStringList{QStringLiteral("Error: Could not create pipe. Error code: %1").arg(error),
+                          QStringLiteral("Failed to create named pipe in ThreadSettingsPip."),
                           QStringLiteral("ThreadSettingsPip initialized.")}));
     thread->start();
-    QTRY_VERIFY_WITH_TIMEOUT(log.count(QStringLiteral("No data received from pipe.")) >= 2, 5000);
-    QVERIFY(log.lines().contains(QStringLiteral("Error connecting to pipe. Error code: 6")));
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(retrying(error, 1000)), 5000);
 
+    // It stops in the middle of the back-off.
     QElapsedTimer timer;
     timer.start();
     thread.reset();
     QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(!log.contains(QStringLiteral("No data received from pipe.")));
     QVERIFY(!log.contains(QStringLiteral("Pipe closed.")));
     platform::closePipeServer(rival);
+}
+
+void ThreadSettingsPipTest::aPipeFreedLaterIsServedAgain()
+{
+    std::uint32_t error = 0;
+    platform::PipeServerHandle rival = holdName(error);
+    QVERIFY(rival);
+
+    LogCapture log;
+    Receiver receiver;
+    auto thread = std::make_unique<ThreadSettingsPip>();
+    connect(thread.get(), &ThreadSettingsPip::progressUpdated, &receiver, &Receiver::onProgress);
+    thread->setRetryDelay(10);
+    thread->start();
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(retrying(error, 10)), 5000);
+    QTest::qWait(200); // a few quiet retries
+    platform::closePipeServer(rival);
+
+    QTRY_COMPARE_WITH_TIMEOUT(log.count(QStringLiteral(" attempts: serving it again.")), 1, 10000);
+    QVERIFY(sendMessage(words(0, 0, 0, 0, 1)));
+    QTRY_COMPARE_WITH_TIMEOUT(receiver.values.size(), 1, 5000);
+    QCOMPARE(log.count(QStringLiteral("could not be created")), 1);
+    QVERIFY(!log.contains(QStringLiteral("Error connecting to pipe.")));
+    QVERIFY(!log.contains(QStringLiteral("No data received from pipe.")));
 }
 
 QTEST_GUILESS_MAIN(ThreadSettingsPipTest)

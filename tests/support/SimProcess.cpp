@@ -2,6 +2,7 @@
 #include "SimProcess.h"
 
 #include <QDeadlineTimer>
+#include <QDebug>
 #include <QFile>
 #include <QJsonDocument>
 
@@ -31,8 +32,14 @@ bool SimProcess::start(int timeoutMs)
     QStringList args = arguments;
     args << QStringLiteral("--journal") << journalPath();
     process.start(executable(), args);
-    if (!process.waitForStarted(timeoutMs))
+    // A test that cannot start the simulator reports why, not a later symptom.
+    const auto failed = [this] {
+        qWarning().noquote() << "zelvoro-sim did not start:" << process.errorString() << "exit"
+                             << process.exitCode() << pendingOutput + QString::fromUtf8(process.readAllStandardError());
         return false;
+    };
+    if (!process.waitForStarted(timeoutMs))
+        return failed();
     // The simulator prints "ready" once its sockets accept connections.
     QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
@@ -43,10 +50,10 @@ bool SimProcess::start(int timeoutMs)
             pendingOutput += line + QLatin1Char('\n');
         }
         if (process.state() != QProcess::Running)
-            return false;
+            return failed();
         process.waitForReadyRead(50);
     }
-    return false;
+    return failed();
 }
 
 QString SimProcess::command(const QString &line, int timeoutMs)

@@ -106,6 +106,13 @@ class WineSession:
         self.programs = []
 
     def __enter__(self):
+        try:
+            return self.start()
+        except BaseException:
+            self.__exit__()  # a set-up that failed half-way leaves nothing running
+            raise
+
+    def start(self):
         shutil.rmtree(self.work, ignore_errors=True)
         os.makedirs(self.work)
         display = self.start_xvfb()
@@ -133,7 +140,8 @@ class WineSession:
     def __exit__(self, *exc):
         for program in self.programs:
             program.stop()
-        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL, timeout=30)
+        if hasattr(self, "env"):
+            subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL, timeout=30)
         if self.xvfb:
             self.xvfb.terminate()
             self.xvfb.wait()
@@ -292,42 +300,54 @@ def linux_first_start(args, work, then=None):
         if not os.access(path, os.X_OK):
             raise Failure(f"{path} is missing: build the Linux build first (scripts/test does), or set "
                           "ZELVORO_LINUX_BUILD_DIR to a Linux build directory")
-    root = os.path.join(work, "linux")
+    # A short private folder under the system's temporary one: the sockets'
+    # paths must fit a Unix socket address (107 bytes), which a runtime
+    # directory inside a deep build tree does not.
+    root = tempfile.mkdtemp(prefix="zelvoro-")
     env = {k: v for k, v in os.environ.items() if not k.startswith(("QT_", "XDG_", "LC_", "DISPLAY", "WAYLAND"))}
-    for name in ("HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "TMPDIR"):
+    for name in ("HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "TMPDIR"):
         path = os.path.join(root, name.lower())
         os.makedirs(path, mode=0o700)
         env[name] = path
-    # Socket paths are limited to 107 bytes: the runtime folder is a short one under /tmp.
-    runtime = tempfile.TemporaryDirectory(prefix="zelvoro-", dir="/tmp")
-    env["XDG_RUNTIME_DIR"] = runtime.name
     env.update({"QT_QPA_PLATFORM": "offscreen", "LANG": LOCALE, "LC_ALL": LOCALE})
     journal = os.path.join(work, "sim-journal.jsonl")
     sim = subprocess.Popen([sim_path, "--model", "ks2", "--firmware", "1.0.3", "--journal", journal],
                            env=env, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                            text=True)
     program = None
+    said = []
     try:
-        wait_for(lambda: sim.stdout.readline().startswith("ready") or sim.poll() is not None, 10, "zelvoro-sim")
+        wait_for(lambda: said.append(sim.stdout.readline()) or said[-1].startswith("ready") or sim.poll() is not None,
+                 10, "zelvoro-sim")
+        if sim.poll() is None:
+            program = Program([program_path], env, os.path.join(work, "linux-program.log"), "utf-8")
+            program.log.wait_line("Device found with PID: 2", 30)
+            program.log.wait_line(FIRST_START_DONE, 10)
+            time.sleep(SETTLE_SECONDS)
         if sim.poll() is not None:
-            raise Failure("zelvoro-sim did not start")
-        program = Program([program_path], env, os.path.join(work, "linux-program.log"), "utf-8")
-        program.log.wait_line("Device found with PID: 2", 30)
-        program.log.wait_line(FIRST_START_DONE, 10)
-        time.sleep(SETTLE_SECONDS)
+            raise Failure("zelvoro-sim ended early")
         if then:
             then(lambda *argv: subprocess.run([os.path.join(binaries, "zelvoroctl"), *argv], env=env,
                                               capture_output=True, text=True, timeout=30), journal)
+    except Failure:
+        # What the simulator said when it ended is the first thing that went wrong.
+        if sim.poll() is not None:
+            output = "".join(said) + sim.stdout.read()
+            raise Failure(f"zelvoro-sim exited {sim.returncode}: {output.strip()}") from None
+        raise
     finally:
         if program:
             program.stop()
-        runtime.cleanup()
-        sim.stdin.write("quit\n")
-        sim.stdin.close()
+        try:
+            sim.stdin.write("quit\n")
+            sim.stdin.close()
+        except OSError:
+            pass  # it has ended already; its exit is reported above
         try:
             sim.wait(10)
         except subprocess.TimeoutExpired:
             sim.kill()
+        shutil.rmtree(root, ignore_errors=True)
     return journal_compare.read_sim(journal)
 
 
@@ -394,8 +414,8 @@ def check_zelvoroctl(session, args):
     ks2_start(session)
     for what, argv in CTL_STEPS:
         mark = len(session.test_bus_journal("testbus-journal.txt"))
-        status, output = session.helper("zelvoroctl", *argv, *([session.windows_path(snapshot)] if argv[-1] == "--file" else []),
-                                        check=False)
+        file = [session.windows_path(snapshot)] if argv[-1] == "--file" else []
+        status, output = session.helper("zelvoroctl", *argv, *file, check=False)
         check(status == 0, f"{what}: zelvoroctl.exe exits 0 (got {status}: {output.strip()})")
         time.sleep(SETTLE_SECONDS)
         windows = without_polls(session.test_bus_journal("testbus-journal.txt")[mark:])
@@ -405,8 +425,10 @@ def check_zelvoroctl(session, args):
         check(windows and not differences,
               f"{what}: the same {len(windows)} requests on Windows and on Linux: "
               + "; ".join(journal_compare.describe(e) for e in windows))
-    frames = [journal_compare.vendor_fields(e) for e in linux[CTL_STEPS[0][0]] if e.code == journal_compare.SEND_VENDOR]
-    check({"cmd": 0x5B, "state": 1, "channel": 1, "level": 0} in frames, "the 48 V request is the mic 1 phantom power frame")
+    frames = [journal_compare.vendor_fields(e) for e in linux[CTL_STEPS[0][0]]
+              if e.code == journal_compare.SEND_VENDOR]
+    check({"cmd": 0x5B, "state": 1, "channel": 1, "level": 0} in frames,
+          "the 48 V request is the mic 1 phantom power frame")
 
 
 def check_single_instance(session, args):
