@@ -120,10 +120,7 @@ int main(int argc, char **argv)
         return 1;
     }
     // The simulator, the program, zelvoroctl and the in-process panel share the directories.
-    for (const std::string &variable : env.variables()) {
-        const std::size_t eq = variable.find('=');
-        ::setenv(variable.substr(0, eq).c_str(), variable.substr(eq + 1).c_str(), 1);
-    }
+    env.apply();
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     SimChild sim;
     if (!sim.start(ZELVORO_SIM_PATH, {"--model", "ks2"})) {

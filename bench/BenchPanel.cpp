@@ -66,10 +66,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot set up the table or the private directories\n");
         return 1;
     }
-    for (const std::string &variable : env.variables()) {
-        const std::size_t eq = variable.find('=');
-        ::setenv(variable.substr(0, eq).c_str(), variable.substr(eq + 1).c_str(), 1);
-    }
+    env.apply();
     // In process, nothing needs a display.
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     zelvoro::platform::posix::checkRuntimeDirectory(true);

@@ -30,6 +30,14 @@ std::string PrivateEnvironment::platform()
     return display && *display ? "xcb" : "offscreen";
 }
 
+void PrivateEnvironment::apply() const
+{
+    for (const std::string &variable : variables()) {
+        const std::size_t eq = variable.find('=');
+        ::setenv(variable.substr(0, eq).c_str(), variable.substr(eq + 1).c_str(), 1);
+    }
+}
+
 std::vector<std::string> PrivateEnvironment::variables() const
 {
     return {"HOME=" + root + "/home",       "XDG_CONFIG_HOME=" + root + "/config",

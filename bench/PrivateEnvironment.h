@@ -24,6 +24,8 @@ public:
     // with the platform plugin: xcb when DISPLAY is set (scripts/bench runs
     // Xvfb with a notification area), offscreen otherwise.
     std::vector<std::string> variables() const;
+    // Sets variables() in this process, for what it runs in process and starts.
+    void apply() const;
     // "xcb" or "offscreen", as variables() chooses.
     static std::string platform();
 

@@ -45,15 +45,22 @@ QString SnapshotStore::path(const QString &name) const
     return folder() + QLatin1Char('/') + name + kSuffix;
 }
 
-bool SnapshotStore::read(const QString &name, QString &content, QString &error) const
+bool SnapshotStore::exists(const QString &name, QString &error) const
 {
     if (!(error = nameError(name)).isEmpty())
         return false;
-    QFile file(path(name));
-    if (!file.exists()) {
+    if (!QFile::exists(path(name))) {
         error = QStringLiteral("no snapshot named \"%1\"").arg(name);
         return false;
     }
+    return true;
+}
+
+bool SnapshotStore::read(const QString &name, QString &content, QString &error) const
+{
+    if (!exists(name, error))
+        return false;
+    QFile file(path(name));
     if (file.size() > kMaxFile || !file.open(QIODevice::ReadOnly)) {
         error = QStringLiteral("cannot read snapshot \"%1\": %2")
                     .arg(name, file.size() > kMaxFile ? QStringLiteral("too large") : file.errorString());
@@ -82,13 +89,9 @@ bool SnapshotStore::write(const QString &name, const QString &content, QString &
 
 bool SnapshotStore::remove(const QString &name, QString &error) const
 {
-    if (!(error = nameError(name)).isEmpty())
+    if (!exists(name, error))
         return false;
     QFile file(path(name));
-    if (!file.exists()) {
-        error = QStringLiteral("no snapshot named \"%1\"").arg(name);
-        return false;
-    }
     if (!file.remove()) {
         error = QStringLiteral("cannot delete snapshot \"%1\": %2").arg(name, file.errorString());
         return false;

@@ -30,4 +30,6 @@ public:
 
 private:
     QString path(const QString &name) const;
+    // A valid name whose file is there; otherwise `error` says why not.
+    bool exists(const QString &name, QString &error) const;
 };
