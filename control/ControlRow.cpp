@@ -55,12 +55,15 @@ QString ControlRow::rangeText() const
 bool ControlRow::fromShown(qint64 shownValue, int &raw, QString &error) const
 {
     const Knob *knob = key.knob;
-    qint64 candidate = shownValue - knob->displayOffset;
+    // The shown range first: any 64-bit value may come in, and outside it the
+    // subtraction below could overflow.
+    const bool outside = shownValue < shownMinimum() || shownValue > shownMaximum();
+    qint64 candidate = outside ? 0 : shownValue - knob->displayOffset;
     // A knob with an offset shows raw 0 as 0, so the offset itself is never shown.
     const bool neverShown = knob->displayOffset != 0 && shownValue != 0 && candidate == 0;
     if (knob->displayOffset != 0 && shownValue == 0)
         candidate = 0;
-    if (neverShown || candidate < knob->minimum || candidate > knob->maximum) {
+    if (outside || neverShown || candidate < knob->minimum || candidate > knob->maximum) {
         error = QStringLiteral("%1 is out of range for %2 (%3)").arg(shownValue).arg(name(), rangeText());
         return false;
     }

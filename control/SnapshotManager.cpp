@@ -144,6 +144,11 @@ QStringList SnapshotManager::snapshotNames() const
     return names;
 }
 
+bool SnapshotManager::snapshotExists(const QString &name) const
+{
+    return store.contains(name);
+}
+
 QString SnapshotManager::saveSnapshot(const QString &name)
 {
     return save(name).error;

@@ -28,6 +28,7 @@ public:
 
     bool snapshotsAvailable() const override;
     QStringList snapshotNames() const override;
+    bool snapshotExists(const QString &name) const override;
     QString saveSnapshot(const QString &name) override;
     QString loadSnapshot(const QString &name) override;
 

@@ -12,16 +12,39 @@
 namespace {
 
 constexpr qsizetype kMaxName = 64;
+// Linux allows 255 bytes per file name; ".ini" and the ".XXXXXX" of the
+// temporary file a save goes through must fit beside the name.
+constexpr qsizetype kMaxNameBytes = 240;
 // A snapshot is a few hundred bytes; a larger file is not one.
 constexpr qint64 kMaxFile = 1 << 20;
 const QString kSuffix = QStringLiteral(".ini");
+
+// Windows opens a device for these, whatever follows the first dot and with
+// spaces before it ("con .txt" is CON); its superscript digits count as digits.
+bool isDeviceName(const QString &name)
+{
+    QString base = name.section(QLatin1Char('.'), 0, 0);
+    while (base.endsWith(QLatin1Char(' ')))
+        base.chop(1);
+    base = base.toUpper();
+    static const QStringList devices = {QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
+                                        QStringLiteral("NUL"), QStringLiteral("CONIN$"),
+                                        QStringLiteral("CONOUT$")};
+    if (devices.contains(base))
+        return true;
+    static const QString digits = QStringLiteral("0123456789\u00B9\u00B2\u00B3");
+    return base.size() == 4 && (base.startsWith(QLatin1String("COM")) || base.startsWith(QLatin1String("LPT"))) &&
+           digits.contains(base.at(3));
+}
 
 } // namespace
 
 QString SnapshotStore::nameError(const QString &name)
 {
-    if (name.isEmpty() || name.size() > kMaxName)
+    if (name.isEmpty() || name.toUcs4().size() > kMaxName)
         return QStringLiteral("a snapshot name has 1 to %1 characters").arg(kMaxName);
+    if (name.toUtf8().size() > kMaxNameBytes)
+        return QStringLiteral("a snapshot name has at most %1 bytes in UTF-8").arg(kMaxNameBytes);
     if (name.startsWith(QLatin1Char('.')))
         return QStringLiteral("a snapshot name does not start with a dot");
     for (const QChar c : name) {
@@ -32,6 +55,10 @@ QString SnapshotStore::nameError(const QString &name)
     }
     if (name.trimmed() != name || name.endsWith(QLatin1Char('.')))
         return QStringLiteral("a snapshot name does not end with a dot or begin or end with a space");
+    if (isDeviceName(name))
+        return QStringLiteral("\"%1\" names a device on Windows: CON, PRN, AUX, NUL, COM0-9 and LPT0-9 are "
+                              "not snapshot names, with or without an extension")
+            .arg(name);
     return QString();
 }
 
@@ -97,6 +124,12 @@ bool SnapshotStore::remove(const QString &name, QString &error) const
         return false;
     }
     return true;
+}
+
+bool SnapshotStore::contains(const QString &name) const
+{
+    QString error;
+    return exists(name, error);
 }
 
 QList<SnapshotStore::Entry> SnapshotStore::list() const

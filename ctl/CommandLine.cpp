@@ -91,9 +91,10 @@ bool setTimeout(CommandLine &line, const QString &text)
 {
     bool ok = false;
     const double seconds = text.toDouble(&ok);
-    if (!ok || seconds <= 0 || seconds > 3600)
+    // Written so that NaN fails too; a millisecond is the channel's resolution.
+    if (!ok || !(seconds >= 0.001 && seconds <= 3600))
         return false;
-    line.timeoutMs = static_cast<int>(seconds * 1000);
+    line.timeoutMs = qRound(seconds * 1000);
     return true;
 }
 
@@ -129,7 +130,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     if (parser.isSet(QStringLiteral("file")))
         line.file = parser.value(QStringLiteral("file"));
     if (parser.isSet(QStringLiteral("timeout")) && !setTimeout(line, parser.value(QStringLiteral("timeout"))))
-        return failure(QStringLiteral("--timeout takes a number of seconds (at most 3600)"));
+        return failure(QStringLiteral("--timeout takes a number of seconds from 0.001 to 3600"));
 
     // The options that may follow the command word; a leading '-' with a digit is a value.
     static const QRegularExpression number(QStringLiteral("^-[0-9.]"));
@@ -154,7 +155,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
             if (word.startsWith(QLatin1String("--file=")))
                 line.file = value;
             else if (!setTimeout(line, value))
-                return failure(QStringLiteral("--timeout takes a number of seconds (at most 3600)"));
+                return failure(QStringLiteral("--timeout takes a number of seconds from 0.001 to 3600"));
         } else if (word == QLatin1String("--file") || word == QLatin1String("--timeout")) {
             if (i + 1 >= rest.size())
                 return failure(QStringLiteral("Missing value after '%1'.").arg(word));
@@ -162,7 +163,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
             if (word == QLatin1String("--file"))
                 line.file = value;
             else if (!setTimeout(line, value))
-                return failure(QStringLiteral("--timeout takes a number of seconds (at most 3600)"));
+                return failure(QStringLiteral("--timeout takes a number of seconds from 0.001 to 3600"));
         } else {
             return failure(QStringLiteral("Unknown option '%1'.").arg(word));
         }

@@ -65,17 +65,23 @@
         </message>
         <message>
             <location line="+19" />
-            <location line="+7" />
+            <location line="+6" />
+            <location line="+6" />
             <source>Save Snapshot</source>
             <translation>Save Snapshot</translation>
         </message>
         <message>
-            <location line="-7" />
+            <location line="-12" />
             <source>Snapshot name:</source>
             <translation>Snapshot name:</translation>
         </message>
         <message>
-            <location line="+16" />
+            <location line="+7" />
+            <source>A snapshot named "%1" exists already. Replace it?</source>
+            <translation>A snapshot named "%1" exists already. Replace it?</translation>
+        </message>
+        <message>
+            <location line="+14" />
             <source>Load Snapshot</source>
             <translation>Load Snapshot</translation>
         </message>

@@ -65,17 +65,23 @@
         </message>
         <message>
             <location line="+19" />
-            <location line="+7" />
+            <location line="+6" />
+            <location line="+6" />
             <source>Save Snapshot</source>
             <translation>保存快照</translation>
         </message>
         <message>
-            <location line="-7" />
+            <location line="-12" />
             <source>Snapshot name:</source>
             <translation>快照名称：</translation>
         </message>
         <message>
-            <location line="+16" />
+            <location line="+7" />
+            <source>A snapshot named "%1" exists already. Replace it?</source>
+            <translation>已有名为“%1”的快照，要替换吗？</translation>
+        </message>
+        <message>
+            <location line="+14" />
             <source>Load Snapshot</source>
             <translation>加载快照</translation>
         </message>

@@ -14,6 +14,8 @@ public:
     // False while no device is connected.
     virtual bool snapshotsAvailable() const = 0;
     virtual QStringList snapshotNames() const = 0;
+    // True when saving under this name replaces a snapshot (of any model).
+    virtual bool snapshotExists(const QString &name) const = 0;
     // Empty when done, otherwise why not.
     virtual QString saveSnapshot(const QString &name) = 0;
     virtual QString loadSnapshot(const QString &name) = 0;

@@ -87,6 +87,11 @@ void TrayIcon::saveSnapshot()
                              .trimmed();
     if (!accepted || name.isEmpty())
         return;
+    if (snapshotSource->snapshotExists(name) &&
+        QMessageBox::question(nullptr, tr("Save Snapshot"),
+                              tr("A snapshot named \"%1\" exists already. Replace it?").arg(name),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+        return;
     const QString error = snapshotSource->saveSnapshot(name);
     if (!error.isEmpty())
         warn(tr("Save Snapshot"), error);

@@ -157,6 +157,68 @@ private slots:
         QCOMPARE(sentSince(*sim, mark), QStringList());
     }
 
+    // Every 64-bit edge of each kind of control, and --timeout outside
+    // 0.001..3600: exit 2 with the allowed range, nothing sent.
+    void refusedEdges_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("message");
+        const QString gain = "(0 or 10..65 dB)", level = "(-80..6 dB)";
+        const QList<QStringList> rows = {
+            {"set mic1.gain -9223372036854775808", gain}, {"set mic2.gain -9223372036854775800", gain},
+            {"set mic1.gain 9223372036854775807", gain},  {"set mic1.gain -9223372036854775809", gain},
+            {"set mic2.gain 9", gain},                    {"set mic1.gain 66", gain},
+            {"set mic1.gain -1", gain},                   {"set speakers.level -9223372036854775808", level},
+            {"set headphones.level 9223372036854775807", level}, {"set phone.speakers -81", level},
+            {"set engine.buffer -9223372036854775808", "takes one of"},
+            {"set engine.rate 9223372036854775807", "takes one of"},
+        };
+        for (const QStringList &row : rows)
+            QTest::newRow(qPrintable(row.at(0))) << row.at(0) << row.at(1);
+        for (const char *value : {"nan", "-1", "0", "abc", "inf", "3600.5", "0.0004"})
+            QTest::newRow(value) << QStringLiteral("--timeout %1 status").arg(value) << "0.001 to 3600";
+    }
+
+    void refusedEdges()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, message);
+        const int mark = int(sim->journal().size());
+        const Result r = ctl(line.split(' '));
+        QVERIFY2(r.code == 2 && r.err.contains(message), qPrintable(QString::number(r.code) + " " + r.err));
+        QCOMPARE(sentSince(*sim, mark), QStringList());
+    }
+
+    // Names that are files on every system: refused ones make no file.
+    void snapshotNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("accepted");
+        for (const char *name : {"CON", "nul", "COM1", "LPT9.txt", "con .txt", "Aux.tar.gz", "COM0", "lpt0",
+                                 "COM\u00B9", "lpt\u00B3.log", "CONOUT$", "podcast.", "podcast "})
+            QTest::newRow(name) << QString::fromUtf8(name) << false;
+        const QString emoji = QString::fromUcs4(U"\U0001F3A7", 1), han = QStringLiteral("\u58F0");
+        QTest::newRow("60 emoji") << emoji.repeated(60) << true;
+        QTest::newRow("61 emoji: over 240 bytes") << emoji.repeated(61) << false;
+        QTest::newRow("64 characters") << emoji.repeated(4) + han.repeated(60) << true;
+        QTest::newRow("65 characters") << emoji + han.repeated(64) << false;
+    }
+
+    void snapshotNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, accepted);
+        const QDir folder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                          "/ZelvoroDriver/snapshots");
+        const QStringList before = folder.entryList(QDir::Files);
+        const Result r = ctl({"snapshot", "save", name});
+        QVERIFY2(r.code == (accepted ? 0 : 2) && r.err.isEmpty() == accepted, qPrintable(r.err));
+        QCOMPARE(folder.exists(name + ".ini"), accepted);
+        if (accepted)
+            run({"snapshot", "delete", name});
+        QCOMPARE(folder.entryList(QDir::Files), before);
+    }
+
     // Each change as on screen: the request reaches the device, the INI key is written.
     void changes_data()
     {

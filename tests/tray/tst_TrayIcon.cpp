@@ -8,10 +8,12 @@
 #include "LogCapture.h"
 #include "SimProcess.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMetaMethod>
@@ -86,10 +88,16 @@ public:
     bool connected = false;
     QStringList names;
     QStringList loaded;
+    QStringList saved;
 
     bool snapshotsAvailable() const override { return connected; }
     QStringList snapshotNames() const override { return names; }
-    QString saveSnapshot(const QString &) override { return QString(); }
+    bool snapshotExists(const QString &name) const override { return names.contains(name); }
+    QString saveSnapshot(const QString &name) override
+    {
+        saved << name;
+        return QString();
+    }
     QString loadSnapshot(const QString &name) override
     {
         loaded << name;
@@ -108,6 +116,8 @@ private slots:
     void menuOrderAndState();
     void snapshotMenu_data();
     void snapshotMenu();
+    void saveAsksBeforeReplacing_data();
+    void saveAsksBeforeReplacing();
     void quitOnLastWindowClosedIsOff();
     void activationReasons_data();
     void activationReasons();
@@ -199,6 +209,43 @@ void TestTrayIcon::snapshotMenu()
         submenu->actions().last()->trigger();
         QCOMPARE(snapshots.loaded, QStringList{names.last()});
     }
+}
+
+void TestTrayIcon::saveAsksBeforeReplacing_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QStringList>("saved");
+    QTest::newRow("No keeps the old one") << int(QMessageBox::No) << QStringList{};
+    QTest::newRow("Yes replaces it") << int(QMessageBox::Yes) << QStringList{"podcast"};
+}
+
+void TestTrayIcon::saveAsksBeforeReplacing()
+{
+    QFETCH(int, answer);
+    QFETCH(QStringList, saved);
+    FakeSnapshots snapshots;
+    snapshots.connected = true;
+    snapshots.names = {"podcast"};
+    TrayIcon tray;
+    tray.setSnapshotSource(&snapshots);
+    // Types the existing name, then answers the question.
+    QStringList questions;
+    QTimer user;
+    connect(&user, &QTimer::timeout, this, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *input = qobject_cast<QInputDialog *>(modal)) {
+            input->setTextValue(QStringLiteral("podcast"));
+            input->accept();
+        } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            questions << box->windowTitle() + ": " + box->text();
+            box->button(QMessageBox::StandardButton(answer))->click();
+        }
+    });
+    user.start(20);
+    menuAction(tray.contextMenu()->actions().last()->menu(), QStringLiteral("Save current…"))->trigger();
+    QCOMPARE(questions,
+             QStringList{"Save Snapshot: A snapshot named \"podcast\" exists already. Replace it?"});
+    QCOMPARE(snapshots.saved, saved);
 }
 
 void TestTrayIcon::quitOnLastWindowClosedIsOff()
