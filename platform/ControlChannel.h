@@ -7,10 +7,10 @@
 namespace zelvoro::platform {
 
 // The name of the running program's local control channel, UTF-8, as
-// QLocalServer and QLocalSocket take it. One per user and login session: on
-// Windows a pipe name (pipe names are machine-wide, so it carries the user
-// and the session id), elsewhere a socket path in the private runtime
-// directory (which the server creates and checks).
+// QLocalServer and QLocalSocket take it. On Windows a pipe name, one per
+// user and login session (pipe names are machine-wide, so it carries the
+// user and the session id); elsewhere a socket path in the private runtime
+// directory (which the server creates and checks), one per user.
 std::string controlChannelName();
 
 // Makes the place the channel lives in ready before the server listens: the

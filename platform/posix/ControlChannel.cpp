@@ -7,7 +7,7 @@ namespace zelvoro::platform {
 
 std::string controlChannelName()
 {
-    // The runtime directory is per user (0700) and, with XDG_RUNTIME_DIR, per login session.
+    // The runtime directory is per user (0700) and shared by all of that user's sessions.
     return posix::runtimeDirectory() + "/control";
 }
 
