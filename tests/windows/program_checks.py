@@ -479,8 +479,8 @@ def check_pipe_squatters(session, args):
 
     control = squatter("control")
     program = session.start_program("program.log")
-    program.log.wait_line("ThreadSettingsPip is running waiting Asio Info...", 30)
-    refusal = [line for line in program.log.lines() if line.startswith("Control channel ")]
+    refusal = wait_for(lambda: [line for line in program.log.lines() if line.startswith("Control channel ")], 30,
+                       "the program's control channel line")
     check(len(refusal) == 1 and "is served by another program (process " in refusal[0],
           f"the program does not serve a control channel another process holds ({refusal})")
     status, output = session.helper("zelvoroctl", "get", "mic1.48v", check=False)
