@@ -34,6 +34,22 @@ QJsonObject answer(const QJsonValue &id, const ControlOutcome &outcome)
     return object;
 }
 
+// Windows lets our listener join a name another process serves already, and
+// clients could reach that one: serve only where a client reaches us.
+bool servedHere(QLocalServer *server, const QString &name)
+{
+    std::uint32_t other = 0;
+    const std::uint32_t error = zelvoro::platform::checkControlChannelServer(name.toStdString(), other);
+    if (error == 0)
+        return true;
+    qWarning().noquote() << QStringLiteral("Control channel %1 is served by another program (process %2, error %3)")
+                                .arg(name)
+                                .arg(other)
+                                .arg(error);
+    server->close();
+    return false;
+}
+
 } // namespace
 
 ControlServer::ControlServer(MixerControls *mixer, SnapshotManager *snapshots, QObject *parent)
@@ -76,6 +92,8 @@ bool ControlServer::listen()
     }
     const QString name = channelName();
     if (server->listen(name)) {
+        if (!servedHere(server, name))
+            return false;
         qDebug().noquote() << QStringLiteral("Control channel listening on %1").arg(name);
         return true;
     }
@@ -89,6 +107,8 @@ bool ControlServer::listen()
     }
     QLocalServer::removeServer(name);
     if (server->listen(name)) {
+        if (!servedHere(server, name))
+            return false;
         qDebug().noquote() << QStringLiteral("Control channel listening on %1").arg(name);
         return true;
     }

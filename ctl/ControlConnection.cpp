@@ -2,6 +2,7 @@
 #include "ctl/ControlConnection.h"
 
 #include "platform/ControlChannel.h"
+#include "platform/NamedPipe.h"
 
 #include <QDeadlineTimer>
 #include <QJsonDocument>
@@ -12,8 +13,17 @@ bool ControlConnection::connectToProgram(int timeoutMs)
 {
     const QString name = QString::fromStdString(zelvoro::platform::controlChannelName());
     socket.connectToServer(name);
-    if (socket.waitForConnected(timeoutMs))
-        return true;
+    if (socket.waitForConnected(timeoutMs)) {
+        // Requests may carry snapshot contents: nothing goes to a server that is not the user's program.
+        std::string reason;
+        if (zelvoro::platform::checkPipeServer(socket.socketDescriptor(),
+                                               zelvoro::platform::PipeServerAccounts::ThisUserOnly, reason) == 0)
+            return true;
+        lastError = QStringLiteral("refused to talk to the server of %1: %2")
+                        .arg(name, QString::fromStdString(reason));
+        socket.abort();
+        return false;
+    }
     // Qt words a missing socket as an invalid name; say what it means here.
     const bool absent = socket.error() == QLocalSocket::ServerNotFoundError ||
                         socket.error() == QLocalSocket::ConnectionRefusedError;

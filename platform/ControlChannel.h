@@ -18,4 +18,12 @@ std::string controlChannelName();
 // Windows. Returns 0 or a Windows error code.
 std::uint32_t prepareControlChannel();
 
+// Right after the server listens on `name`: whether this process is the one
+// a client reaches there. 0 when it is; otherwise a Windows error code, with
+// the process that answered in `server` (0 when unknown). Windows lets a
+// second server join a name another process holds, so a client could reach
+// the first; POSIX: always 0, the private runtime directory already excludes
+// other users and a live socket is never taken over.
+std::uint32_t checkControlChannelServer(const std::string &name, std::uint32_t &server);
+
 } // namespace zelvoro::platform

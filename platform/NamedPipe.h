@@ -65,4 +65,21 @@ bool writePipeMessage(NativeHandle client, const void *data, std::uint32_t size,
 
 void closePipeClient(NativeHandle client);
 
+// Whom a client accepts as the server of a pipe it is about to write to.
+enum class PipeServerAccounts
+{
+    // The control channel: a process of this user, on a pipe whose access
+    // list admits no other account (the program's own never does).
+    ThisUserOnly,
+    // The ASIO driver's pipe: a process of this user or of LocalSystem.
+    ThisUserOrSystem,
+};
+
+// Client side, before anything is sent: checks the process that serves the
+// pipe `client` is connected to (a pipe handle on Win32). 0 when it is
+// accepted; otherwise a Windows error code and, in `reason`, why in words.
+// POSIX: always 0, the socket lives in the private runtime directory (0700),
+// so only this user can have made it.
+std::uint32_t checkPipeServer(NativeHandle client, PipeServerAccounts accepted, std::string &reason);
+
 } // namespace zelvoro::platform

@@ -5,6 +5,8 @@
 
 #include <QDebug>
 
+#include <string>
+
 namespace platform = zelvoro::platform;
 
 void sendAsioReset()
@@ -13,6 +15,14 @@ void sendAsioReset()
     const platform::NativeHandle pipe = platform::openPipeClient(L"\\\\.\\pipe\\ZelvoroPannelToASIO", error);
     if (pipe == platform::kInvalidHandle) {
         qDebug() << "Error: Could not open pipe. Error code:" << error;
+        return;
+    }
+    // Whoever took the name first would get the byte: only the user's own processes or the system's.
+    std::string reason;
+    if (platform::checkPipeServer(pipe, platform::PipeServerAccounts::ThisUserOrSystem, reason) != 0) {
+        qDebug().noquote() << QStringLiteral("Error: ASIO reset not sent, the pipe's server was refused: %1")
+                                  .arg(QString::fromStdString(reason));
+        platform::closePipeClient(pipe);
         return;
     }
     qDebug() << "Pipe opened successfully.";

@@ -16,4 +16,11 @@ std::uint32_t prepareControlChannel()
     return posix::checkRuntimeDirectory(true);
 }
 
+std::uint32_t checkControlChannelServer(const std::string &, std::uint32_t &server)
+{
+    // listen() fails on a live socket, and the folder is this user's alone.
+    server = 0;
+    return 0;
+}
+
 } // namespace zelvoro::platform

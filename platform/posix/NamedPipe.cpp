@@ -347,4 +347,10 @@ void closePipeClient(NativeHandle client)
         ::close(static_cast<int>(client));
 }
 
+std::uint32_t checkPipeServer(NativeHandle, PipeServerAccounts, std::string &)
+{
+    // Only this user can create a socket in the private runtime directory.
+    return winerror::Success;
+}
+
 } // namespace zelvoro::platform

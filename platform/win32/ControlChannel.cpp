@@ -43,4 +43,33 @@ std::uint32_t prepareControlChannel()
     return 0;
 }
 
+std::uint32_t checkControlChannelServer(const std::string &name, std::uint32_t &server)
+{
+    server = 0;
+    const int size = ::MultiByteToWideChar(CP_UTF8, 0, name.c_str(), -1, nullptr, 0);
+    std::wstring path(static_cast<std::size_t>(size > 0 ? size : 1), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, name.c_str(), -1, path.data(), size);
+    path.pop_back();
+    path.insert(0, L"\\\\.\\pipe\\");
+    // A client takes the first instance waiting for one, whosever it is. The
+    // probe is identified only and sends nothing; our server sees it come and go.
+    HANDLE probe = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 2 && probe == INVALID_HANDLE_VALUE; ++attempt) {
+        probe = ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
+        if (probe == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_PIPE_BUSY)
+            ::WaitNamedPipeW(path.c_str(), 500);
+    }
+    if (probe == INVALID_HANDLE_VALUE)
+        return ::GetLastError();
+    ULONG id = 0;
+    const bool known = ::GetNamedPipeServerProcessId(probe, &id);
+    const DWORD error = known ? 0 : ::GetLastError();
+    ::CloseHandle(probe);
+    if (!known)
+        return error;
+    server = id;
+    return id == ::GetCurrentProcessId() ? 0 : ERROR_ACCESS_DENIED;
+}
+
 } // namespace zelvoro::platform

@@ -7,8 +7,16 @@
 //   asio_pipe serve SECONDS    serve \\.\pipe\ZelvoroPannelToASIO; print "ready", then
 //                              "received <hex>" for the first message, or nothing when
 //                              SECONDS pass first
+//   asio_pipe squat control|asio SECONDS
+//                              take the control channel's name, or ZelvoroPannelToASIO,
+//                              first, with an access list open to everyone, as a local
+//                              squatter would; print "ready", "connected" for each
+//                              client and "received <hex>" for whatever one sends,
+//                              until SECONDS pass
 //
 // Exits 0 when the request was written, or when a message arrived.
+#include "platform/ControlChannel.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -60,12 +68,21 @@ bool finish(HANDLE pipe, OVERLAPPED &overlapped, bool started, ULONGLONG deadlin
     return GetOverlappedResult(pipe, &overlapped, &transferred, FALSE);
 }
 
-// Serves the reset pipe until a client wrote to it or the deadline passed.
-int serve(DWORD seconds)
+// Serves the reset pipe until a client wrote to it or the deadline passed;
+// a squatter serves its name, open to everyone, until the deadline.
+int serve(DWORD seconds, const std::wstring &name = L"\\\\.\\pipe\\ZelvoroPannelToASIO", bool squat = false)
 {
-    const HANDLE pipe = CreateNamedPipeW(L"\\\\.\\pipe\\ZelvoroPannelToASIO", PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
-                                         PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 1024, 1024, 300,
-                                         nullptr);
+    SECURITY_DESCRIPTOR open{};
+    InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE); // no access list: everyone may do anything
+    SECURITY_ATTRIBUTES everyone{sizeof everyone, &open, FALSE};
+    // The control channel's own server (QLocalServer) makes byte-mode instances without limit.
+    const HANDLE pipe =
+        squat ? CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                 PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, PIPE_UNLIMITED_INSTANCES, 0, 0,
+                                 300, &everyone)
+              : CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                 PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 1024, 1024, 300, nullptr);
     if (pipe == INVALID_HANDLE_VALUE) {
         std::printf("asio_pipe: cannot create the pipe, error %lu\n", GetLastError());
         return 1;
@@ -76,11 +93,15 @@ int serve(DWORD seconds)
     std::fflush(stdout);
     int messages = 0;
     const ULONGLONG deadline = GetTickCount64() + seconds * 1000ull;
-    while (messages == 0 && GetTickCount64() < deadline) {
+    while ((squat || messages == 0) && GetTickCount64() < deadline) {
         DWORD transferred = 0;
         ResetEvent(overlapped.hEvent);
         if (!finish(pipe, overlapped, ConnectNamedPipe(pipe, &overlapped), deadline, transferred))
             break;
+        if (squat) {
+            std::printf("connected\n");
+            std::fflush(stdout);
+        }
         unsigned char buffer[1024];
         ResetEvent(overlapped.hEvent);
         if (finish(pipe, overlapped, ReadFile(pipe, buffer, sizeof buffer, nullptr, &overlapped), deadline,
@@ -99,7 +120,7 @@ int serve(DWORD seconds)
     }
     CloseHandle(overlapped.hEvent);
     CloseHandle(pipe);
-    return messages > 0 ? 0 : 1;
+    return squat || messages > 0 ? 0 : 1;
 }
 
 } // namespace
@@ -111,6 +132,16 @@ int main(int argc, char **argv)
         return openRequest();
     if (command == "serve" && argc == 3)
         return serve(static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10)));
-    std::printf("usage: asio_pipe open | serve SECONDS\n");
+    if (command == "squat" && argc == 4) {
+        const std::string which = argv[2];
+        const std::string control = zelvoro::platform::controlChannelName();
+        std::wstring wide(control.size() + 1, L'\0');
+        const int length =
+            MultiByteToWideChar(CP_UTF8, 0, control.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+        wide.resize(length > 0 ? static_cast<std::size_t>(length - 1) : 0);
+        const std::wstring name = L"\\\\.\\pipe\\" + (which == "control" ? wide : L"ZelvoroPannelToASIO");
+        return serve(static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)), name, true);
+    }
+    std::printf("usage: asio_pipe open | serve SECONDS | squat control|asio SECONDS\n");
     return 2;
 }

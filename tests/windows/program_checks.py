@@ -5,7 +5,7 @@
   program_checks.py CHECK --bin DIR --work DIR --prefix DIR --linux-build DIR
 
 CHECK is one of no_device, ks2_first_start, same_bytes, single_instance,
-asio_pipes, zelvoroctl. Each starts its own virtual X screen (Xvfb) and Wine server on the
+asio_pipes, zelvoroctl, pipe_squatters. Each starts its own virtual X screen (Xvfb) and Wine server on the
 prefix (created on first use), the test bus driver as \\\\.\\ZelvoroAudioBus0
 when the check needs a device, and the program with its debug output on
 stderr, and ends them all. ZELVORO_LINUX_BUILD_DIR overrides --linux-build;
@@ -466,6 +466,31 @@ def check_asio_pipes(session, args):
     program.log.wait_line("ASIO reset signal sent successfully.", 10)
 
 
+def check_pipe_squatters(session, args):
+    """Pipes whose names another process took first: with an access list open
+    to everyone, as another account's squatter would. Wine runs all processes
+    as one user, so the open access list is what gives these away here."""
+    def squatter(which):
+        server = Program(["wine", os.path.join(session.bin, "asio_pipe.exe"), "squat", which, "60"], session.env,
+                         os.path.join(session.work, f"squat-{which}.log"), LOG_ENCODING)
+        session.programs.append(server)
+        server.log.wait_line("ready", 20)
+        return server
+
+    control = squatter("control")
+    program = session.start_program("program.log")
+    refusal = wait_for(lambda: [line for line in program.log.lines() if line.startswith("Control channel ")], 30,
+                       "the program's control channel line")
+    check(len(refusal) == 1 and "is served by another program (process " in refusal[0],
+          f"the program does not serve a control channel another process holds ({refusal})")
+    status, output = session.helper("zelvoroctl", "get", "mic1.48v", check=False)
+    check(status == 3 and "admits other accounts" in output,
+          f"zelvoroctl exits 3 and says why it refused the squatter (got {status}: {output.strip()})")
+    lines = control.log.lines()
+    check("connected" in lines and not [line for line in lines if line.startswith("received")],
+          f"the control channel's squatter was reached and received no byte ({lines})")
+
+
 CHECKS = {
     "no_device": check_no_device,
     "ks2_first_start": check_ks2_first_start,
@@ -473,6 +498,7 @@ CHECKS = {
     "single_instance": check_single_instance,
     "asio_pipes": check_asio_pipes,
     "zelvoroctl": check_zelvoroctl,
+    "pipe_squatters": check_pipe_squatters,
 }
 
 

@@ -8,6 +8,7 @@
 
 #include "platform/NamedPipe.h"
 #include "platform/WinError.h"
+#include "platform/win32/PipeServerCheck.h"
 #include "settings/AsioReset.h"
 
 #include <aclapi.h>
@@ -20,6 +21,7 @@
 
 namespace platform = zelvoro::platform;
 namespace winerror = zelvoro::platform::winerror;
+namespace win32 = zelvoro::platform::win32;
 
 namespace {
 
@@ -509,6 +511,107 @@ void resetSendsTheByteOne()
     platform::closePipeServer(asio);
 }
 
+std::vector<BYTE> wellKnownSid(WELL_KNOWN_SID_TYPE type)
+{
+    std::vector<BYTE> sid(SECURITY_MAX_SID_SIZE);
+    DWORD size = SECURITY_MAX_SID_SIZE;
+    ::CreateWellKnownSid(type, nullptr, sid.data(), &size);
+    return sid;
+}
+
+std::vector<BYTE> ownUser()
+{
+    HANDLE token = nullptr;
+    ::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token);
+    std::vector<BYTE> info(256);
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenUser, info.data(), DWORD(info.size()), &size);
+    ::CloseHandle(token);
+    PSID sid = reinterpret_cast<TOKEN_USER *>(info.data())->User.Sid;
+    return std::vector<BYTE>(static_cast<BYTE *>(sid), static_cast<BYTE *>(sid) + ::GetLengthSid(sid));
+}
+
+// Wine runs every process as one user, so servers of other accounts exist
+// here only as their identifiers: the decision on them, row by row.
+void serverUserDecision()
+{
+    using Accounts = platform::PipeServerAccounts;
+    std::vector<BYTE> own = ownUser();
+    std::vector<BYTE> otherUser = own; // the next account of our domain
+    *::GetSidSubAuthority(otherUser.data(), *::GetSidSubAuthorityCount(otherUser.data()) - 1u) += 1;
+    const struct
+    {
+        const char *server;
+        std::vector<BYTE> sid;
+        bool controlAccepts;
+        bool asioAccepts;
+    } rows[] = {
+        {"this user", own, true, true},
+        {"LocalSystem", wellKnownSid(WinLocalSystemSid), false, true},
+        {"LocalService", wellKnownSid(WinLocalServiceSid), false, false},
+        {"another account of the domain", otherUser, false, false},
+        {"Everyone", wellKnownSid(WinWorldSid), false, false},
+    };
+    for (auto row : rows) {
+        std::cout << "    server runs as " << row.server << std::endl;
+        CHECK_EQ(win32::acceptsServerUser(row.sid.data(), own.data(), Accounts::ThisUserOnly), row.controlAccepts);
+        CHECK_EQ(win32::acceptsServerUser(row.sid.data(), own.data(), Accounts::ThisUserOrSystem), row.asioAccepts);
+    }
+}
+
+// The program's pipes admit the user (and the system); a squatter's open one is refused by the control client.
+void accessListDecision()
+{
+    std::vector<BYTE> own = ownUser();
+    const std::vector<BYTE> system = wellKnownSid(WinLocalSystemSid), admins = wellKnownSid(WinBuiltinAdministratorsSid),
+                            world = wellKnownSid(WinWorldSid);
+    const struct
+    {
+        std::vector<const std::vector<BYTE> *> granted;
+        bool accepted;
+    } rows[] = {{{&own}, true}, {{&own, &system, &admins}, true}, {{&own, &world}, false}, {{&world}, false}};
+    for (const auto &row : rows) {
+        std::vector<BYTE> buffer(1024);
+        auto *list = reinterpret_cast<PACL>(buffer.data());
+        ::InitializeAcl(list, DWORD(buffer.size()), ACL_REVISION);
+        for (const auto *sid : row.granted)
+            ::AddAccessAllowedAce(list, ACL_REVISION, FILE_ALL_ACCESS, const_cast<BYTE *>(sid->data()));
+        CHECK_EQ(win32::admitsOnlyOwner(list, own.data()), row.accepted);
+    }
+    CHECK(!win32::admitsOnlyOwner(nullptr, own.data()));
+}
+
+// The whole check on real pipes: who serves them and what their access list admits.
+void clientChecksTheServer()
+{
+    using Accounts = platform::PipeServerAccounts;
+    std::uint32_t error = 0;
+    platform::PipeServerHandle ours = platform::createPipeServer(kOutgoing, error);
+    if (!CHECK(ours))
+        return;
+    std::string reason;
+    platform::NativeHandle client = platform::openPipeClient(kOutgoing, error);
+    CHECK_EQ(platform::checkPipeServer(client, Accounts::ThisUserOnly, reason), winerror::Success);
+    CHECK_EQ(platform::checkPipeServer(client, Accounts::ThisUserOrSystem, reason), winerror::Success);
+    platform::closePipeClient(client);
+    platform::closePipeServer(ours);
+
+    SECURITY_DESCRIPTOR open{};
+    ::InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+    ::SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
+    SECURITY_ATTRIBUTES everyone{sizeof everyone, &open, FALSE};
+    const HANDLE squat = ::CreateNamedPipeW(kOutgoing.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT,
+                                            PIPE_UNLIMITED_INSTANCES, 0, 0, 0, &everyone);
+    if (!CHECK(squat != INVALID_HANDLE_VALUE))
+        return;
+    client = platform::openPipeClient(kOutgoing, error);
+    CHECK_EQ(platform::checkPipeServer(client, Accounts::ThisUserOnly, reason), winerror::AccessDenied);
+    CHECK_EQ(reason, "the pipe process " + std::to_string(::GetCurrentProcessId()) + " serves admits other accounts");
+    CHECK_EQ(platform::checkPipeServer(client, Accounts::ThisUserOrSystem, reason), winerror::Success);
+    platform::closePipeClient(client);
+    ::CloseHandle(squat);
+}
+
 } // namespace
 
 int main()
@@ -526,5 +629,8 @@ int main()
     RUN(resetSendsTheByteOne);
     RUN(squattingServerCannotImpersonate);
     RUN(resetToAServerThatNeverReadsGivesUp);
+    RUN(serverUserDecision);
+    RUN(accessListDecision);
+    RUN(clientChecksTheServer);
     return winecheck::finish();
 }
