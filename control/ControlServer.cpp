@@ -132,8 +132,9 @@ void ControlServer::checkListening()
     if (relistenAttempts == 0) {
         if (server->isListening())
             return;
-        qWarning().noquote() << QStringLiteral("Control channel stopped listening (%1): listening again after %2 ms, "
-                                               "doubling up to %3 ms.")
+        qWarning().noquote() << QStringLiteral(
+                                    "Control channel stopped listening (%1): listening again after %2 ms, "
+                                    "doubling up to %3 ms.")
                                     .arg(server->errorString())
                                     .arg(kListenCheckMs)
                                     .arg(kMaxRelistenDelayMs);
@@ -182,8 +183,9 @@ void ControlServer::acceptConnections()
 
 void ControlServer::reject(QLocalSocket *socket)
 {
-    const QJsonObject refusal = answer(QJsonValue::Undefined, ControlOutcome::failure(ControlOutcome::Code::Refused,
-                                                                                      QStringLiteral("too many clients")));
+    const QJsonObject refusal =
+        answer(QJsonValue::Undefined,
+               ControlOutcome::failure(ControlOutcome::Code::Refused, QStringLiteral("too many clients")));
     socket->write(QJsonDocument(refusal).toJson(QJsonDocument::Compact) + '\n');
     socket->flush();
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);

@@ -90,7 +90,10 @@ struct RawClient
     }
     ~RawClient() { ::close(fd); }
     // A peer that closed or stopped reading is no error here.
-    void send(const QByteArray &bytes) { (void)::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL); }
+    void send(const QByteArray &bytes)
+    {
+        (void)::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL);
+    }
     // What came until `lines` lines did (with -1: until the server closed), within 10 s.
     QByteArray read(int lines = -1)
     {
@@ -365,7 +368,8 @@ private slots:
         const QByteArray version = "{\"cmd\":\"version\",\"id\":7}";
         const QList<QByteArrayList> rows = {
             {"half-closed version", version, "\"version\":"},
-            {"half-closed set", "{\"cmd\":\"set\",\"name\":\"headphones.level\",\"value\":-12,\"id\":7}", "\"value\":-12"},
+            {"half-closed set", "{\"cmd\":\"set\",\"name\":\"headphones.level\",\"value\":-12,\"id\":7}",
+             "\"value\":-12"},
             {"half-closed status", "{\"cmd\":\"status\",\"id\":7}", "\"connected\":true"},
             {"too long", QByteArray(70000, 'x') + '\n' + version + '\n',
              "request line too long (70000 bytes, at most 65536)", "\"version\":"},
@@ -384,7 +388,8 @@ private slots:
             ::shutdown(client.fd, SHUT_WR);
         const QByteArrayList lines = client.read(int(answers.size())).split('\n');
         for (int i = 0; i < answers.size(); ++i)
-            QVERIFY2(lines.size() > i && lines.at(i).contains(answers.at(i)), lines.join('|').left(300).constData());
+            QVERIFY2(lines.size() > i && lines.at(i).contains(answers.at(i)),
+                     lines.join('|').left(300).constData());
         QVERIFY(lines.at(answers.size() - 1).contains("\"id\":7"));
     }
 
@@ -405,7 +410,8 @@ private slots:
         QVERIFY(snapshot.open(QIODevice::ReadWrite));
         QString content = QString::fromUtf8(snapshot.readAll());
         for (const QString &edit : {QStringLiteral("SpeakerValue=-7"), QStringLiteral("Mic1Value=5"), bad})
-            content.replace(QRegularExpression("^" + edit.section('=', 0, 0) + "=.*$", QRegularExpression::MultilineOption),
+            content.replace(QRegularExpression("^" + edit.section('=', 0, 0) + "=.*$",
+                                               QRegularExpression::MultilineOption),
                             edit);
         snapshot.resize(0);
         snapshot.write(content.toUtf8());
@@ -433,7 +439,8 @@ private slots:
             QVERIFY(client->read(1).contains("\"ok\":true"));
         }
         RawClient extra;
-        QCOMPARE(extra.read(), QByteArray("{\"code\":\"refused\",\"error\":\"too many clients\",\"ok\":false}\n"));
+        QCOMPARE(extra.read(),
+                 QByteArray("{\"code\":\"refused\",\"error\":\"too many clients\",\"ok\":false}\n"));
         QVERIFY(extra.closedByServer);
         const Result r = ctl({"get", "headphones.level"});
         QVERIFY2(r.code == 1 && r.err.contains("too many clients"), qPrintable(r.err));
@@ -448,7 +455,8 @@ private slots:
     {
         const pid_t pid = pid_t(program.processId());
         const auto descriptors = [pid] {
-            return QDir(QStringLiteral("/proc/%1/fd").arg(pid), {}, QDir::NoSort, QDir::Files | QDir::System).count();
+            return QDir(QStringLiteral("/proc/%1/fd").arg(pid), {}, QDir::NoSort, QDir::Files | QDir::System)
+                .count();
         };
         const uint before = descriptors();
         rlimit old{};
