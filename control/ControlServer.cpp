@@ -18,6 +18,13 @@ namespace {
 // answers fill the memory.
 constexpr qint64 kMaxPending = 4 << 20;
 constexpr qint64 kReadBuffer = 1 << 20;
+// Each client costs a descriptor: past this many the next one is turned away,
+// so clients cannot exhaust the process's descriptors.
+constexpr int kMaxClients = 32;
+constexpr int kIdleMs = 60000;
+constexpr int kRejectedWaitMs = 1000;
+constexpr int kListenCheckMs = 1000;
+constexpr int kMaxRelistenDelayMs = 30000;
 // How long quit waits for its answer to leave.
 constexpr int kQuitFlushMs = 500;
 
@@ -36,27 +43,31 @@ QJsonObject answer(const QJsonValue &id, const ControlOutcome &outcome)
 
 // Windows lets our listener join a name another process serves already, and
 // clients could reach that one: serve only where a client reaches us.
-bool servedHere(QLocalServer *server, const QString &name)
+// Empty when this process serves the name; otherwise the line saying who does.
+QString servedElsewhere(QLocalServer *server, const QString &name)
 {
     std::uint32_t other = 0;
     const std::uint32_t error = zelvoro::platform::checkControlChannelServer(name.toStdString(), other);
     if (error == 0)
-        return true;
-    qWarning().noquote() << QStringLiteral("Control channel %1 is served by another program (process %2, error %3)")
-                                .arg(name)
-                                .arg(other)
-                                .arg(error);
+        return {};
     server->close();
-    return false;
+    return QStringLiteral("Control channel %1 is served by another program (process %2, error %3)")
+        .arg(name)
+        .arg(other)
+        .arg(error);
 }
 
 } // namespace
 
 ControlServer::ControlServer(MixerControls *mixer, SnapshotManager *snapshots, QObject *parent)
-    : QObject(parent), mixer(mixer), snapshots(snapshots), server(new QLocalServer(this))
+    : QObject(parent), mixer(mixer), snapshots(snapshots), server(new QLocalServer(this)),
+      listenCheck(new QTimer(this))
 {
     server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(server, &QLocalServer::newConnection, this, &ControlServer::acceptConnections);
+    // QLocalServer closes itself without a signal when an accept fails: only
+    // looking finds it.
+    connect(listenCheck, &QTimer::timeout, this, &ControlServer::checkListening);
     connect(mixer, &MixerControls::changed, this, [this](const QString &name, const QJsonValue &value) {
         broadcast({{QStringLiteral("event"), QStringLiteral("change")},
                    {QStringLiteral("name"), name},
@@ -87,14 +98,16 @@ QString ControlServer::channelName() const
 bool ControlServer::listen()
 {
     if (const std::uint32_t error = zelvoro::platform::prepareControlChannel()) {
-        qWarning() << "Control channel not started: its folder was refused, error" << error;
+        refused(QStringLiteral("Control channel not started: its folder was refused, error %1").arg(error));
         return false;
     }
     const QString name = channelName();
     if (server->listen(name)) {
-        if (!servedHere(server, name))
+        if (const QString why = servedElsewhere(server, name); !why.isEmpty()) {
+            refused(why);
             return false;
-        qDebug().noquote() << QStringLiteral("Control channel listening on %1").arg(name);
+        }
+        serving(name);
         return true;
     }
     // A socket left by a program that ended without removing it is taken
@@ -102,27 +115,85 @@ bool ControlServer::listen()
     QLocalSocket probe;
     probe.connectToServer(name);
     if (probe.waitForConnected(200)) {
-        qWarning().noquote() << QStringLiteral("Control channel %1 is served by another program").arg(name);
+        refused(QStringLiteral("Control channel %1 is served by another program").arg(name));
         return false;
     }
     QLocalServer::removeServer(name);
     if (server->listen(name)) {
-        if (!servedHere(server, name))
+        if (const QString why = servedElsewhere(server, name); !why.isEmpty()) {
+            refused(why);
             return false;
-        qDebug().noquote() << QStringLiteral("Control channel listening on %1").arg(name);
+        }
+        serving(name);
         return true;
     }
-    qWarning().noquote() << QStringLiteral("Control channel not started on %1: %2").arg(name, server->errorString());
+    refused(QStringLiteral("Control channel not started on %1: %2").arg(name, server->errorString()));
     return false;
+}
+
+// One line when the server starts, or serves again after it had stopped.
+void ControlServer::serving(const QString &name)
+{
+    if (relistenAttempts == 0)
+        qDebug().noquote() << QStringLiteral("Control channel listening on %1").arg(name);
+    else
+        qDebug().noquote() << QStringLiteral("Control channel listening on %1 again after %2 attempts.")
+                                  .arg(name)
+                                  .arg(relistenAttempts);
+    relistenAttempts = 0;
+    listenCheck->start(kListenCheckMs);
+}
+
+// Retries say nothing: the line that they started said it.
+void ControlServer::refused(const QString &line)
+{
+    if (relistenAttempts == 0)
+        qWarning().noquote() << line;
+}
+
+void ControlServer::checkListening()
+{
+    if (relistenAttempts == 0) {
+        if (server->isListening())
+            return;
+        qWarning().noquote() << QStringLiteral(
+                                    "Control channel stopped listening (%1): listening again after %2 ms, "
+                                    "doubling up to %3 ms.")
+                                    .arg(server->errorString())
+                                    .arg(kListenCheckMs)
+                                    .arg(kMaxRelistenDelayMs);
+        relistenAttempts = 1;
+        return;
+    }
+    if (!listen()) {
+        ++relistenAttempts;
+        listenCheck->start(qMin(listenCheck->interval() * 2, kMaxRelistenDelayMs));
+    }
 }
 
 void ControlServer::acceptConnections()
 {
     while (QLocalSocket *socket = server->nextPendingConnection()) {
+        if (readers.size() >= kMaxClients) {
+            reject(socket);
+            continue;
+        }
         readers.insert(socket, ControlLineReader());
         // A flooding client is held back by the OS rather than buffered here.
         socket->setReadBufferSize(kReadBuffer);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readRequests(socket); });
+        // A watcher may be silent for ever; any other client must speak.
+        auto *idle = new QTimer(socket);
+        idle->setSingleShot(true);
+        connect(socket, &QLocalSocket::readyRead, idle, qOverload<>(&QTimer::start));
+        connect(idle, &QTimer::timeout, this, [this, socket] {
+            if (watchers.contains(socket))
+                return;
+            qDebug() << "Control client closed: it sent nothing for" << kIdleMs / 1000 << "s";
+            forget(socket);
+            socket->abort();
+        });
+        idle->start(kIdleMs);
         // Requests that came just before the close still take effect.
         connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
             readRequests(socket);
@@ -132,6 +203,31 @@ void ControlServer::acceptConnections()
         if (socket->bytesAvailable() > 0)
             readRequests(socket);
     }
+}
+
+void ControlServer::reject(QLocalSocket *socket)
+{
+    const QJsonObject refusal =
+        answer(QJsonValue::Undefined,
+               ControlOutcome::failure(ControlOutcome::Code::Refused, QStringLiteral("too many clients")));
+    socket->write(QJsonDocument(refusal).toJson(QJsonDocument::Compact) + '\n');
+    socket->flush();
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    // A client that sends its request after we closed fails to write and
+    // drops the answer unread: wait a moment for the request, while few wait.
+    if (rejected < kMaxClients) {
+        ++rejected;
+        connect(socket, &QObject::destroyed, this, [this] { --rejected; });
+        connect(socket, &QLocalSocket::readyRead, socket, [socket] {
+            socket->readAll();
+            socket->disconnectFromServer();
+        });
+        QTimer::singleShot(kRejectedWaitMs, socket, &QLocalSocket::disconnectFromServer);
+        return;
+    }
+    socket->disconnectFromServer();
+    if (socket->state() == QLocalSocket::UnconnectedState)
+        socket->deleteLater();
 }
 
 void ControlServer::forget(QLocalSocket *socket)
@@ -230,6 +326,10 @@ void ControlServer::send(QLocalSocket *socket, const QJsonObject &object)
     if (!readers.contains(socket))
         return;
     socket->write(QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n');
+    // Out to the kernel at once: a client that shut its side after its
+    // request makes the socket close on the next read, and whatever is still
+    // buffered here would be lost.
+    socket->flush();
     if (socket->bytesToWrite() > kMaxPending) {
         qWarning() << "Control client dropped: it reads nothing of" << socket->bytesToWrite() << "bytes";
         QLocalSocket *gone = socket;

@@ -13,13 +13,17 @@
 class MixerControls;
 class QLocalServer;
 class QLocalSocket;
+class QTimer;
 class SnapshotManager;
 
 // The running program's local control channel: a QLocalServer only the user
 // can reach (a named pipe per user and session on Windows, a socket in the
 // private runtime folder elsewhere). One JSON object per line each way; every
 // request is answered with its id echoed, bad input with an error answer. It
-// never waits on a client: reads and writes go through the event loop.
+// never waits on a client: reads and writes go through the event loop. At most
+// 32 clients at a time; one that neither watches nor sends for 60 s is closed.
+// Should the server stop listening (Qt closes it when an accept fails, e.g. out
+// of descriptors), it listens again with back-off.
 class ControlServer : public QObject
 {
     Q_OBJECT
@@ -39,6 +43,10 @@ signals:
 
 private:
     void acceptConnections();
+    void reject(QLocalSocket *socket);
+    void checkListening();
+    void serving(const QString &name);
+    void refused(const QString &line);
     void readRequests(QLocalSocket *socket);
     void forget(QLocalSocket *socket);
     QJsonObject handle(const ControlRequest &request, QLocalSocket *socket);
@@ -48,6 +56,12 @@ private:
     MixerControls *mixer;
     SnapshotManager *snapshots;
     QLocalServer *server;
+    // Checks that the server still listens; while it does not, paces the retries.
+    QTimer *listenCheck;
+    // Attempts to listen again since the server stopped; 0 while it serves.
+    int relistenAttempts = 0;
+    // Turned-away clients still waited on.
+    int rejected = 0;
     QHash<QLocalSocket *, ControlLineReader> readers;
     QSet<QLocalSocket *> watchers;
 };

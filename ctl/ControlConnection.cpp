@@ -65,8 +65,10 @@ QJsonObject ControlConnection::request(QJsonObject request, int timeoutMs)
         QByteArray answerLine;
         while (takeLine(answerLine)) {
             const QJsonObject answer = QJsonDocument::fromJson(answerLine).object();
-            // Event lines of a watch and answers to other ids are not ours.
-            if (answer.value(QStringLiteral("id")).toInt(-1) == id && answer.contains(QStringLiteral("ok")))
+            // Event lines of a watch and answers to other ids are not ours; an
+            // answer without an id speaks of the connection (too many clients).
+            const QJsonValue answerId = answer.value(QStringLiteral("id"));
+            if ((answerId.isUndefined() || answerId.toInt(-1) == id) && answer.contains(QStringLiteral("ok")))
                 return answer;
         }
         if (socket.state() != QLocalSocket::ConnectedState && socket.bytesAvailable() == 0) {

@@ -11,7 +11,14 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstring>
 #include <memory>
+
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace paneltest;
 
@@ -68,6 +75,42 @@ QString iniText(const QString &fileAndKey)
     return QSettings(path, QSettings::IniFormat).value(fileAndKey.section(':', 1)).toString();
 }
 
+// A client of the control socket as a script would be (nc, socat, Python).
+struct RawClient
+{
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    bool closedByServer = false;
+
+    RawClient()
+    {
+        sockaddr_un address{AF_UNIX, {}};
+        const QByteArray path = qgetenv("XDG_RUNTIME_DIR") + "/zelvoro/control";
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
+    }
+    ~RawClient() { ::close(fd); }
+    // A peer that closed or stopped reading is no error here.
+    void send(const QByteArray &bytes)
+    {
+        (void)::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL);
+    }
+    // What came until `lines` lines did (with -1: until the server closed), within 10 s.
+    QByteArray read(int lines = -1)
+    {
+        QByteArray got;
+        char chunk[65536];
+        pollfd wait{fd, POLLIN, 0};
+        QDeadlineTimer due(10000);
+        while ((lines < 0 || got.count('\n') < lines) && ::poll(&wait, 1, int(due.remainingTime())) > 0) {
+            const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
+            if ((closedByServer = n <= 0))
+                break;
+            got.append(chunk, n);
+        }
+        return got;
+    }
+};
+
 } // namespace
 
 class ZelvoroctlTest : public QObject
@@ -104,6 +147,12 @@ private:
             QTest::qWait(100);
         }
         return false;
+    }
+
+    QByteArray programLog() const
+    {
+        QFile log(runtime.filePath("program.log"));
+        return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
     }
 
     void run(const QStringList &arguments, int expected = 0)
@@ -371,6 +420,118 @@ private slots:
         QCOMPARE(sentSince(*sim, mark), QStringList());
         run({"snapshot", "delete", "quiet"});
         QVERIFY(!ctl({"snapshot", "list"}).out.contains("quiet"));
+    }
+
+    // Scripts get their answers: after shutting their writing side, or after a line too long.
+    void rawClient_data()
+    {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QByteArrayList>("answers"); // a text each answer line contains, in order
+        const QByteArray version = "{\"cmd\":\"version\",\"id\":7}";
+        const QList<QByteArrayList> rows = {
+            {"half-closed version", version, "\"version\":"},
+            {"half-closed set", "{\"cmd\":\"set\",\"name\":\"headphones.level\",\"value\":-12,\"id\":7}",
+             "\"value\":-12"},
+            {"half-closed status", "{\"cmd\":\"status\",\"id\":7}", "\"connected\":true"},
+            {"too long", QByteArray(70000, 'x') + '\n' + version + '\n',
+             "request line too long (70000 bytes, at most 65536)", "\"version\":"},
+        };
+        for (const QByteArrayList &row : rows)
+            QTest::newRow(row.at(0).constData()) << row.at(1) << row.mid(2);
+    }
+
+    void rawClient()
+    {
+        QFETCH(QByteArray, sent);
+        QFETCH(QByteArrayList, answers);
+        RawClient client;
+        client.send(sent.endsWith('\n') ? sent : sent + '\n');
+        if (!sent.endsWith('\n'))
+            ::shutdown(client.fd, SHUT_WR);
+        const QByteArrayList lines = client.read(int(answers.size())).split('\n');
+        for (int i = 0; i < answers.size(); ++i)
+            QVERIFY2(lines.size() > i && lines.at(i).contains(answers.at(i)),
+                     lines.join('|').left(300).constData());
+        QVERIFY(lines.at(answers.size() - 1).contains("\"id\":7"));
+    }
+
+    // One bad value among changed keys: the file is refused whole, nothing reaches the device.
+    void snapshotFileWithBadValue_data()
+    {
+        QTest::addColumn<QString>("bad");
+        for (const char *bad : {"SampleRate=12345", "Mic2Value=loud", "SpeakerDimIsChecked=maybe"})
+            QTest::newRow(bad) << QString::fromLatin1(bad);
+    }
+
+    void snapshotFileWithBadValue()
+    {
+        QFETCH(QString, bad);
+        const QString file = runtime.filePath("bad.ini");
+        run({"snapshot", "save", "--file", file});
+        QFile snapshot(file);
+        QVERIFY(snapshot.open(QIODevice::ReadWrite));
+        QString content = QString::fromUtf8(snapshot.readAll());
+        for (const QString &edit : {QStringLiteral("SpeakerValue=-7"), QStringLiteral("Mic1Value=5"), bad})
+            content.replace(QRegularExpression("^" + edit.section('=', 0, 0) + "=.*$",
+                                               QRegularExpression::MultilineOption),
+                            edit);
+        snapshot.resize(0);
+        snapshot.write(content.toUtf8());
+        snapshot.close();
+        const int mark = int(sim->journal().size());
+        const Result r = ctl({"snapshot", "load", "--file", file});
+        QVERIFY2(r.code == 2 && r.err.contains(bad.section('=', 0, 0)), qPrintable(r.err));
+        QCOMPARE(sentSince(*sim, mark), QStringList());
+    }
+
+    // Past 4 MiB of unread answers a client is dropped; the 33rd client is
+    // turned away; both are closed while the others are served.
+    void clientLimits()
+    {
+        RawClient flooder;
+        for (int i = 0; i < 8; ++i)
+            flooder.send(QByteArray("{\"cmd\":\"status\"}\n").repeated(1000));
+        QTRY_VERIFY_WITH_TIMEOUT(programLog().contains("Control client dropped: it reads nothing of"), 20000);
+        flooder.read();
+        QVERIFY(flooder.closedByServer);
+        std::vector<std::unique_ptr<RawClient>> clients(32);
+        for (auto &client : clients) {
+            client = std::make_unique<RawClient>();
+            client->send("{\"cmd\":\"version\"}\n");
+            QVERIFY(client->read(1).contains("\"ok\":true"));
+        }
+        RawClient extra;
+        QCOMPARE(extra.read(),
+                 QByteArray("{\"code\":\"refused\",\"error\":\"too many clients\",\"ok\":false}\n"));
+        QVERIFY(extra.closedByServer);
+        const Result r = ctl({"get", "headphones.level"});
+        QVERIFY2(r.code == 1 && r.err.contains("too many clients"), qPrintable(r.err));
+        clients.front()->send("{\"cmd\":\"status\"}\n");
+        QVERIFY(clients.front()->read(1).contains("\"connected\":true"));
+        clients.pop_back();
+        QTRY_COMPARE_WITH_TIMEOUT(ctl({"get", "headphones.level"}).code, 0, 5000);
+    }
+
+    // Out of descriptors, Qt closes the server: it listens again once they are back.
+    void listensAgainAfterStopping()
+    {
+        const pid_t pid = pid_t(program.processId());
+        const auto descriptors = [pid] {
+            return QDir(QStringLiteral("/proc/%1/fd").arg(pid), {}, QDir::NoSort, QDir::Files | QDir::System)
+                .count();
+        };
+        const uint before = descriptors();
+        rlimit old{};
+        QCOMPARE(::prlimit(pid, RLIMIT_NOFILE, nullptr, &old), 0);
+        const rlimit low{rlim_t(before + 2), old.rlim_max};
+        QCOMPARE(::prlimit(pid, RLIMIT_NOFILE, &low, nullptr), 0);
+        auto clients = std::make_unique<RawClient[]>(8);
+        QTRY_VERIFY_WITH_TIMEOUT(programLog().contains("Control channel stopped listening"), 10000);
+        QCOMPARE(::prlimit(pid, RLIMIT_NOFILE, &old, nullptr), 0);
+        clients.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(programLog().count("Control channel listening on"), 2, 10000);
+        QCOMPARE(ctl({"get", "headphones.level"}).code, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(descriptors() <= before, 5000);
     }
 
     void notRunning()
