@@ -56,10 +56,10 @@ ControlOutcome SnapshotManager::loadNamed(const QString &name)
     if (!store.read(name, content, error))
         return ControlOutcome::failure(ControlOutcome::Code::Usage, error);
     qDebug().noquote() << QStringLiteral("Loading snapshot: %1").arg(name);
-    return loadContent(content);
+    return loadContent(content, QStringLiteral("snapshot \"%1\": ").arg(name));
 }
 
-ControlOutcome SnapshotManager::loadContent(const QString &content)
+ControlOutcome SnapshotManager::loadContent(const QString &content, const QString &source)
 {
     if (!mixer->isConnected())
         return noDevice();
@@ -68,6 +68,7 @@ ControlOutcome SnapshotManager::loadContent(const QString &content)
     Snapshot snapshot;
     QString error;
     if (!Snapshot::read(content, mixer->model(), rows, engine, snapshot, error)) {
+        error.prepend(source);
         qDebug().noquote() << QStringLiteral("Snapshot not loaded: %1").arg(error);
         return ControlOutcome::failure(ControlOutcome::Code::Usage, error);
     }

@@ -22,7 +22,9 @@ public:
     ControlOutcome save(const QString &name);
     ControlOutcome loadNamed(const QString &name);
     // Validates the whole text first; nothing is applied when any key is wrong.
-    ControlOutcome loadContent(const QString &content);
+    // A refusal starts with `source` (which snapshot); text a client sent
+    // has none here, its client names the file it read.
+    ControlOutcome loadContent(const QString &content, const QString &source = QString());
     ControlOutcome list() const;
     ControlOutcome remove(const QString &name);
 

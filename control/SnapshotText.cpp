@@ -33,45 +33,25 @@ bool SnapshotText::create(QString &error)
 
 bool SnapshotText::open(const QString &content, QString &error)
 {
-    const QStringList lines = content.split(QLatin1Char('\n'));
-    QString group;
-    for (int i = 0; i < lines.size(); ++i) {
-        const QString line = lines.at(i).trimmed();
-        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
-            group = line.mid(1, line.size() - 2) + QLatin1Char('/');
-            continue;
-        }
-        const qsizetype equals = line.indexOf(QLatin1Char('='));
-        if (equals < 0 || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
-            continue;
-        QString value = line.mid(equals + 1).trimmed();
-        if (value.startsWith(QLatin1Char('"')))
-            value.remove(0, 1);
-        if (value.startsWith(QLatin1Char('@')) && !value.startsWith(QLatin1String("@@"))) {
-            error = QStringLiteral("key \"%1\" (line %2): a typed value this program never writes")
-                        .arg((group + line.left(equals).trimmed()).left(64))
-                        .arg(i + 1);
-            return false;
-        }
+    // Refused whole, not loaded in part: the same rule as for the INI files,
+    // on the text itself, so the error names its keys, not a temporary file.
+    QByteArray text = content.toUtf8();
+    const QStringList foreign = IniSanitizer::setAside(text);
+    if (!foreign.isEmpty()) {
+        error = QStringLiteral("%1: %2 this program never writes")
+                    .arg(foreign.join(QStringLiteral(", ")),
+                         foreign.size() == 1 ? QStringLiteral("a line") : QStringLiteral("lines"));
+        return false;
     }
     if (!makeFile(error))
         return false;
     QFile out(file->fileName());
-    if (!out.open(QIODevice::WriteOnly) || out.write(content.toUtf8()) < 0) {
+    if (!out.open(QIODevice::WriteOnly) || out.write(text) < 0) {
         error = QStringLiteral("cannot write a temporary file: %1").arg(out.errorString());
         return false;
     }
     out.close();
-    // The shared sanitizer also finds typed data hidden behind escapes or in
-    // list items; a text it had to trim is refused whole, not loaded in part.
-    const QString path = file->fileName();
-    IniSanitizer::sanitize(path);
-    if (QFile::exists(path + QStringLiteral(".bad"))) {
-        QFile::remove(path + QStringLiteral(".bad"));
-        error = QStringLiteral("a value of a type this program never writes (its key is in the log)");
-        return false;
-    }
-    ini = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    ini = std::make_unique<QSettings>(file->fileName(), QSettings::IniFormat);
     if (ini->status() != QSettings::NoError) {
         error = QStringLiteral("not an INI text");
         return false;

@@ -9,16 +9,15 @@ class QSettings;
 class QTemporaryFile;
 
 // Snapshot text opened with QSettings: written to a private temporary file,
-// because QSettings reads INI text only from a file. Values of a type this
-// program never writes ("@Variant(", "@ByteArray(", ...) are refused before
-// Qt would decode them.
+// because QSettings reads INI text only from a file. A text with a line this
+// program never writes (IniSanitizer) is refused before Qt would decode it.
 class SnapshotText
 {
 public:
     SnapshotText();
     ~SnapshotText();
 
-    // False with the reason when the text cannot be opened or holds a typed value.
+    // False with the reason (the keys of such lines) when the text cannot be opened.
     bool open(const QString &content, QString &error);
     // Empty, for writing; text() gives what it holds.
     bool create(QString &error);

@@ -51,7 +51,10 @@ ExitStatus ControlClient::fail(ExitStatus status, const QString &message)
 ExitStatus ControlClient::failedAnswer(const QJsonObject &answer)
 {
     const QString code = answer.value(QStringLiteral("code")).toString();
-    const QString error = answer.value(QStringLiteral("error")).toString();
+    QString error = answer.value(QStringLiteral("error")).toString();
+    // The program never saw the path, only the text: a refused text is named here.
+    if (command.fileUse == CommandLine::FileUse::SendContent && code == QLatin1String("usage"))
+        error = QStringLiteral("%1: %2").arg(command.file, error);
     if (command.json)
         print(formatter.answer(command.request.value(QStringLiteral("cmd")).toString(), answer));
     if (code == QLatin1String("usage"))

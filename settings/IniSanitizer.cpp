@@ -4,148 +4,135 @@
 #include <QDebug>
 #include <QFile>
 #include <QSaveFile>
-#include <QStringList>
 
-#include <cstring>
+#include <algorithm>
 
 namespace {
 
-bool isSpace(char c)
+constexpr qsizetype kMaxNamed = 64;
+
+bool isBlank(char c)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+    return c == ' ' || c == '\t';
 }
 
-int digitValue(char c, int base)
+QByteArray trimmedBlanks(const QByteArray &text)
 {
-    const int value = c >= '0' && c <= '9' ? c - '0'
-                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                             : -1;
-    return value < base ? value : -1;
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && isBlank(text.at(from)))
+        ++from;
+    while (to > from && isBlank(text.at(to - 1)))
+        --to;
+    return text.mid(from, to - from);
 }
 
-// '@', letters, '(': what Qt's reader takes for typed data ("@Variant(",
-// "@ByteArray(", "@DateTime(", "@Rect(" and the like).
-bool isTyped(const QByteArray &item)
+// The characters of the program's group and key names ("Dial/Mic1Value",
+// "speakers.dim"): Qt writes any other one as a '%' or '\' escape.
+bool isNameChar(char c, bool slash)
 {
-    qsizetype n = 1;
-    while (n < item.size() && ((item.at(n) >= 'a' && item.at(n) <= 'z') || (item.at(n) >= 'A' && item.at(n) <= 'Z')))
-        ++n;
-    return item.startsWith('@') && n > 1 && n < item.size() && item.at(n) == '(';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '.' ||
+           c == '-' || (slash && c == '/');
 }
 
-// Whether the value, or one item of it when it is a list, would reach Qt's
-// type decoding. Unescaped the way Qt's reader does it: quotes and the spaces
-// after them drop out, "\x.." and octal escapes are 16-bit codes, the other
-// escapes give a character or nothing, unquoted commas separate items.
-bool carriesType(const QByteArray &value)
+bool isName(const QByteArray &name, bool slash)
 {
-    QByteArray item;
+    return !name.isEmpty() && std::all_of(name.cbegin(), name.cend(), [slash](char c) { return isNameChar(c, slash); });
+}
+
+// What QSettings writes for a plain string without escapes: the text as it
+// is, or in quotes when it holds ';', ',' or '=' or starts or ends with a
+// space. No backslash means no escape; no '@' means no type prefix however
+// the text is quoted; no control character means nothing Qt would escape.
+bool isPlainValue(const QByteArray &value)
+{
+    const QString text = QString::fromUtf8(value);
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('@') || c.category() == QChar::Other_Control)
+            return false;
+    }
+    if (value.startsWith('"'))
+        return value.size() >= 2 && value.endsWith('"') && value.count('"') == 2;
+    return !std::any_of(value.cbegin(), value.cend(), [](char c) { return c == '"' || c == ';' || c == ',' || c == '='; });
+}
+
+// Text from the file as a log can show it: short, one line.
+QString printable(const QByteArray &text)
+{
+    QString shown = QString::fromUtf8(trimmedBlanks(text)).left(kMaxNamed);
+    for (QChar &c : shown) {
+        if (!c.isPrint())
+            c = QLatin1Char('?');
+    }
+    return shown;
+}
+
+// The key as Qt's reader splits it (at the first '=' outside quotes), for the log.
+QString keyText(const QByteArray &line)
+{
     bool inQuotes = false;
     qsizetype i = 0;
-    const auto skipSpaces = [&] {
-        while (i < value.size() && (value.at(i) == ' ' || value.at(i) == '\t'))
-            ++i;
-    };
-    skipSpaces();
-    while (i < value.size()) {
-        const char c = value.at(i++);
-        if (c == '\\') {
-            if (i >= value.size())
-                break;
-            const char escaped = value.at(i++);
-            const int base = escaped == 'x' ? 16 : escaped >= '0' && escaped <= '7' ? 8 : 0;
-            if (base) {
-                auto code = static_cast<char16_t>(base == 8 ? escaped - '0' : 0);
-                for (int digit; i < value.size() && (digit = digitValue(value.at(i), base)) >= 0; ++i)
-                    code = static_cast<char16_t>(code * base + digit);
-                item += code < 0x80 ? static_cast<char>(code) : '\x80';
-            } else if (escaped == '\n' || escaped == '\r') {
-                if (i < value.size() && (value.at(i) == '\n' || value.at(i) == '\r') && value.at(i) != escaped)
-                    ++i;
-            } else if (escaped == '"' || escaped == '?' || escaped == '\'' || escaped == '\\') {
-                item += escaped;
-            } else if (std::memchr("abfnrtv", escaped, 7)) {
-                item += '\x01'; // a control character
-            } // any other escaped character is dropped
-        } else if (c == '"') {
+    for (; i < line.size() && (inQuotes || line.at(i) != '='); ++i) {
+        if (line.at(i) == '"')
             inQuotes = !inQuotes;
-            if (!inQuotes)
-                skipSpaces();
-        } else if (c == ',' && !inQuotes) {
-            if (isTyped(item))
-                return true;
-            item.clear();
-            skipSpaces();
-        } else {
-            item += c;
-        }
     }
-    return isTyped(item);
+    return printable(line.left(i));
 }
 
-// Where the logical line from `start` ends, as Qt's reader splits them: a
-// backslash escapes the next byte (a line break too), quotes span line
-// breaks, an unquoted ';' starts a comment. `equals` gets the first '='.
-qsizetype lineEnd(const QByteArray &text, qsizetype start, qsizetype &equals)
-{
-    bool inQuotes = false;
-    equals = -1;
-    qsizetype i = start;
-    for (; i < text.size(); ++i) {
-        const char c = text.at(i);
-        if (c == '=') {
-            if (equals < 0)
-                equals = i;
-        } else if ((c == '\n' || c == '\r' || c == ';') && !inQuotes && i > start) {
-            break;
-        } else if (c == '\\' && i + 1 < text.size()) {
-            const char escaped = text.at(++i);
-            if (i + 1 < text.size() && (escaped == '\n' || escaped == '\r') &&
-                (text.at(i + 1) == '\n' || text.at(i + 1) == '\r') && text.at(i + 1) != escaped)
-                ++i;
-        } else if (c == '"') {
-            inQuotes = !inQuotes;
-        }
-    }
-    return i;
-}
+} // namespace
 
-// Takes the typed lines out of `text`; their keys ("Section/key") go to `keys`.
-bool clean(QByteArray &text, QStringList &keys)
+QStringList IniSanitizer::setAside(QByteArray &text)
 {
+    QStringList named;
     QByteArray kept;
-    qsizetype copied = 0;
     QString section;
-    qsizetype i = text.startsWith("\xef\xbb\xbf") ? 3 : 0;
-    while (i < text.size()) {
-        while (i < text.size() && isSpace(text.at(i)))
-            ++i;
-        if (i >= text.size())
-            break;
-        if (text.at(i) == ';') {
-            while (i < text.size() && text.at(i) != '\n' && text.at(i) != '\r')
-                ++i;
-            continue;
+    bool foreignSection = false;
+    const qsizetype bom = text.startsWith("\xef\xbb\xbf") ? 3 : 0;
+    kept += text.left(bom);
+    int number = 0;
+    for (qsizetype start = bom; start < text.size();) {
+        // A physical line and its break ("\n", "\r\n" or "\r"): Qt ends a line at either.
+        qsizetype end = start;
+        while (end < text.size() && text.at(end) != '\n' && text.at(end) != '\r')
+            ++end;
+        qsizetype next = end;
+        if (next < text.size())
+            next += text.at(next) == '\r' && next + 1 < text.size() && text.at(next + 1) == '\n' ? 2 : 1;
+        ++number;
+        const QByteArray line = trimmedBlanks(text.mid(start, end - start));
+        const qsizetype equals = line.indexOf('=');
+        bool keep = line.isEmpty() || line.startsWith(';');
+        bool header = false;
+        if (!keep && line.startsWith('[')) {
+            // Qt takes any line starting with '[' for a header: under one of
+            // another form, every key is set aside, not moved to the group before.
+            header = true;
+            const QByteArray name = line.endsWith(']') ? line.mid(1, line.size() - 2) : QByteArray();
+            foreignSection = !isName(name, false);
+            section = foreignSection ? printable(line.mid(1, line.size() - (line.endsWith(']') ? 2 : 1)))
+                                     : QString::fromLatin1(name);
+            keep = !foreignSection;
+        } else if (!keep && equals > 0 && !foreignSection) {
+            keep = isName(trimmedBlanks(line.left(equals)), true) && isPlainValue(trimmedBlanks(line.mid(equals + 1)));
         }
-        qsizetype equals = -1;
-        const qsizetype end = lineEnd(text, i, equals);
-        if (text.at(i) == '[') {
-            const QByteArray header = text.mid(i + 1, end - i - 1);
-            section = QString::fromUtf8(header.left(header.indexOf(']')).trimmed());
-        } else if (equals >= 0 && carriesType(text.mid(equals + 1, end - equals - 1))) {
-            kept += text.mid(copied, i - copied);
-            copied = end;
-            const QString key = QString::fromUtf8(text.mid(i, equals - i).trimmed());
-            keys << (section.isEmpty() || section == QLatin1String("General") ? key : section + QLatin1Char('/') + key);
+        if (keep) {
+            kept += text.mid(start, next - start);
+        } else if (equals > 0 && !header) {
+            const QString key = keyText(line);
+            named << (section.isEmpty() || section.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0
+                          ? key
+                          : section + QLatin1Char('/') + key);
+        } else {
+            named << QStringLiteral("line %1").arg(number);
         }
-        i = end;
+        start = next;
     }
-    if (keys.isEmpty())
-        return false;
-    text = kept + text.mid(copied);
-    return true;
+    if (!named.isEmpty())
+        text = kept;
+    return named;
 }
+
+namespace {
 
 bool save(const QString &path, const QByteArray &data)
 {
@@ -163,16 +150,16 @@ void IniSanitizer::sanitize(const QString &path)
     const QByteArray original = file.readAll();
     file.close();
     QByteArray text = original;
-    QStringList keys;
-    if (!clean(text, keys))
+    const QStringList keys = setAside(text);
+    if (keys.isEmpty())
         return;
     const QString copy = path + QStringLiteral(".bad");
     const bool copied = save(copy, original);
     const bool cleaned = save(path, text);
-    qWarning().noquote() << QStringLiteral("%1: %2 %3 with a Qt type prefix (%4); %5")
+    qWarning().noquote() << QStringLiteral("%1: %2 %3 this program never writes (%4); %5")
                                 .arg(path,
-                                     cleaned ? QStringLiteral("removed") : QStringLiteral("could not remove"),
-                                     keys.size() == 1 ? QStringLiteral("the value") : QStringLiteral("the values"),
+                                     cleaned ? QStringLiteral("set aside") : QStringLiteral("could not set aside"),
+                                     keys.size() == 1 ? QStringLiteral("a line") : QStringLiteral("lines"),
                                      keys.join(QStringLiteral(", ")),
                                      copied ? QStringLiteral("the original is kept as %1").arg(copy)
                                             : QStringLiteral("the original could not be kept as %1").arg(copy));

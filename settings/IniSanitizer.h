@@ -1,17 +1,25 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
 
-// Qt's INI reader decodes a value such as "@Variant(...)" through QDataStream,
-// which allocates whatever length the bytes claim. The program writes only
-// plain numbers and true/false, so before an INI file is opened with
-// QSettings every line whose value carries such a type prefix is taken out.
+// Qt's INI reader decodes escapes, quotes and "@Variant(...)"-style values,
+// the last through QDataStream, which allocates whatever length the bytes
+// claim. Rather than imitate that reader, only lines this program's own
+// writers produce are let through: section headers and keys made of
+// letters, digits and "/_.-", values with no backslash, no '@' and no control
+// character, unquoted or one quoted string, comments and blank lines.
 class IniSanitizer
 {
 public:
-    // Removes those lines from the file at `path`, keeps the original beside it
-    // as "<path>.bad" (the latest one) and logs one line naming the file, the
-    // keys and the copy. A file without such lines is not touched.
+    // Sets every other line of the file at `path` aside: keeps the original
+    // beside it as "<path>.bad" (the latest one), removes the lines and logs
+    // one line naming the file and their keys. A file without such lines is
+    // not touched.
     static void sanitize(const QString &path);
+    // Takes those lines out of `text` and names them ("Section/key", or
+    // "line N" for a line without a key); empty when all of it is kept.
+    static QStringList setAside(QByteArray &text);
 };

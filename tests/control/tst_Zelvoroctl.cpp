@@ -534,6 +534,56 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(descriptors() <= before, 5000);
     }
 
+    // A line the program never writes refuses the snapshot whole, named by
+    // its key and by the snapshot or the file, not by a temporary copy; the
+    // writer's own text loads.
+    void foreignSnapshotLine_data()
+    {
+        QTest::addColumn<bool>("named"); // by name from the store, or --file
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("key");
+        const QByteArray dropped = "HeadphoneValue=\\x@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x6)";
+        const QByteArray quotedKey = "\"a=b\"=@Variant(\\0\\0\\0\\x0b@\\0\\0\\0)";
+        for (const bool named : {true, false}) {
+            const char *how = named ? "name" : "--file";
+            QTest::addRow("%s \\x before @", how) << named << dropped << "Dial/HeadphoneValue";
+            QTest::addRow("%s = in a quoted key", how) << named << quotedKey << "Dial/\"a=b\"";
+        }
+        QTest::addRow("name \\x40") << true << QByteArray("SpeakerValue=\\x40Variant(\\0)") << "Dial/SpeakerValue";
+        QTest::addRow("--file quoted @") << false << QByteArray("SpeakerValue=\"@Variant(\\0)\"")
+                                         << "Dial/SpeakerValue";
+    }
+
+    void foreignSnapshotLine()
+    {
+        QFETCH(bool, named);
+        QFETCH(QByteArray, line);
+        QFETCH(QString, key);
+        const QString saved = runtime.filePath("saved.ini");
+        run({"snapshot", "save", "--file", saved});
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray content = file.readAll() + "[Dial]\n" + line + "\n";
+        file.close();
+        const QString name = "foreign";
+        const QString path = named ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                                         "/ZelvoroDriver/snapshots/" + name + ".ini"
+                                   : runtime.filePath(name + ".ini");
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(content);
+        out.close();
+
+        const int mark = int(sim->journal().size());
+        const Result r = ctl(named ? QStringList{"snapshot", "load", name} : QStringList{"snapshot", "load", "--file", path});
+        QVERIFY2(r.code == 2, qPrintable(QString::number(r.code) + r.err));
+        QVERIFY2(r.err.contains(key) && r.err.contains(named ? "snapshot \"" + name + "\"" : path) &&
+                     !r.err.contains("zelvoro-snapshot-"),
+                 qPrintable(r.err));
+        QCOMPARE(sentSince(*sim, mark), QStringList());
+        run({"snapshot", "load", "--file", saved});
+    }
+
     void notRunning()
     {
         QTemporaryDir empty(QStringLiteral("/tmp/zctl-XXXXXX"));

@@ -159,11 +159,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         // A key no panel owns, which the restore must leave alone.
         file.write("\n[Fuzz]\nSentinel=kept\n");
     }
-    // As the panel does before it reads the file: Qt's typed values never reach QSettings.
+    // As the panel does before it reads the file. What it keeps reads as
+    // plain strings only, keeps the line after it a line of its own (the
+    // sentinel), and is kept whole by a second pass.
     IniSanitizer::sanitize(path);
-    const bool sentinelReadable =
-        QSettings(path, QSettings::IniFormat).value(QStringLiteral("Fuzz/Sentinel")).toString() ==
-        QLatin1String("kept");
+    {
+        const QSettings kept(path, QSettings::IniFormat);
+        for (const QString &key : kept.allKeys())
+            FUZZ_CHECK(kept.value(key).userType() == QMetaType::QString);
+        FUZZ_CHECK(kept.value(QStringLiteral("Fuzz/Sentinel")).toString() == QLatin1String("kept"));
+        QFile file(path);
+        FUZZ_CHECK(file.open(QIODevice::ReadOnly));
+        QByteArray text = file.readAll();
+        FUZZ_CHECK(IniSanitizer::setAside(text).isEmpty());
+    }
 
     std::unique_ptr<QWidget> panel;
     if (model == 0)
@@ -179,8 +188,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QSettings ini(path, QSettings::IniFormat);
     FUZZ_CHECK(ini.status() == QSettings::NoError);
     checkRestored(ini, *panel, model);
-    if (sentinelReadable)
-        FUZZ_CHECK(ini.value(QStringLiteral("Fuzz/Sentinel")).toString() == QLatin1String("kept"));
+    FUZZ_CHECK(ini.value(QStringLiteral("Fuzz/Sentinel")).toString() == QLatin1String("kept"));
     panel.reset();
     QFile::remove(path);
     QFile::remove(path + QStringLiteral(".bad"));
