@@ -182,7 +182,11 @@ void MainWindow::checkDevice()
     qDebug() << "Error reading device PID from driver, error count:" << errorCount;
     if (errorCount <= 2)
         return;
+    forgetDevice();
+}
 
+void MainWindow::forgetDevice()
+{
     checkTimer->stop();
     if (meterDevice) {
         meterDevice->close();
@@ -197,6 +201,25 @@ void MainWindow::checkDevice()
     detectTimer->start();
     addStatusText(tr("声卡未连接！"));
     showsNotConnected = true;
+}
+
+void MainWindow::prepareForSleep()
+{
+    resumeHandled = false;
+}
+
+void MainWindow::resumeFromSleep()
+{
+    // Windows announces one resume twice (automatic, then by the user).
+    if (resumeHandled)
+        return;
+    resumeHandled = true;
+    if (pid == 0 || !DeviceModels::find(models, pid))
+        return;
+    qDebug() << "Resumed from sleep: replaying the stored state.";
+    // As after an unplug: the next detection tick finds it again and replays,
+    // by then also past the moments a waking bus may still fail a request.
+    forgetDevice();
 }
 
 void MainWindow::clearLayout()

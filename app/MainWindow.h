@@ -28,6 +28,14 @@ public:
 
     void setSettingsDialog(Settings *dialog) { settingsDialog = dialog; }
 
+public slots:
+    // The system goes to sleep: the next resume is acted on.
+    void prepareForSleep();
+    // After a sleep the interface may be back at its power-on defaults with
+    // the same id: a connected device is detected afresh, as if re-plugged,
+    // so its stored state is replayed. Once per sleep.
+    void resumeFromSleep();
+
 signals:
     // A recognised device is ready (its panel started and its firmware read),
     // or, with a null panel, the one announced before is gone.
@@ -39,6 +47,8 @@ protected:
 private:
     void detectDevice();
     void checkDevice();
+    // Drops the recognised device and its panel; detection starts again.
+    void forgetDevice();
     void clearLayout();
     void addStatusText(const QString &text);
     void removeStatusText();
@@ -67,6 +77,8 @@ private:
     // The panel in the layout and whether deviceChanged announced it.
     QWidget *shownPanel = nullptr;
     bool announced = false;
+    // A resume was acted on since the last sleep notice.
+    bool resumeHandled = false;
 
     std::vector<DeviceModel> models;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/MainWindow.h"
 #include "app/SingleInstanceGuard.h"
+#include "app/SleepWatcher.h"
 #include "app/TranslationSelector.h"
 #include "control/ControlServer.h"
 #include "control/EngineControls.h"
@@ -72,6 +73,11 @@ int main(int argc, char *argv[])
     QObject::connect(controlServer, &ControlServer::quitRequested, &application, &QCoreApplication::quit);
     controlServer->listen();
 
+    // Made on the GUI thread, whose event loop also dispatches its window's messages.
+    auto sleepWatcher = std::make_unique<SleepWatcher>();
+    QObject::connect(sleepWatcher.get(), &SleepWatcher::suspending, mainWindow, &MainWindow::prepareForSleep);
+    QObject::connect(sleepWatcher.get(), &SleepWatcher::resumed, mainWindow, &MainWindow::resumeFromSleep);
+
     // The window is only destroyed before the loop ends when a close was
     // accepted, which happens only while no notification area exists (also
     // one that went away mid-run): then nothing could reach the program any
@@ -82,6 +88,7 @@ int main(int argc, char *argv[])
         mainWindow->show();
 
     const int result = QApplication::exec();
+    sleepWatcher.reset();
     delete controlServer;
     trayIcon.reset();
     delete mainWindow.data();

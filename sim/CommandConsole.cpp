@@ -91,6 +91,10 @@ std::string CommandConsole::execute(const std::string &line)
         return unplug();
     if (command == "plug")
         return plug();
+    if (command == "sleep") {
+        device.sleep();
+        return "ok woke with power-on defaults";
+    }
     if (command == "status")
         return "ok " + device.status();
     if (command == "pid") {

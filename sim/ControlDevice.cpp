@@ -82,6 +82,12 @@ void ControlDevice::unplug()
     server.stop();
 }
 
+void ControlDevice::sleep()
+{
+    std::lock_guard lock(mutex);
+    state.resetEngine();
+}
+
 void ControlDevice::setProductId(std::uint32_t productId)
 {
     std::lock_guard lock(mutex);

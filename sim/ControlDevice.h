@@ -28,6 +28,9 @@ public:
     std::uint32_t plug();
     void unplug();
     bool isPlugged() const { return server.isRunning(); }
+    // A system sleep that cut the interface's power: it wakes with its
+    // power-on defaults, keeps its id and its clients' connections.
+    void sleep();
 
     void setProductId(std::uint32_t productId);
     std::string status() const;

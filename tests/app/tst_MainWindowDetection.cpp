@@ -8,6 +8,10 @@
 #include "SimProcess.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QJsonDocument>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QFrame>
@@ -84,6 +88,42 @@ int indexOf(const QStringList &lines, const QString &line, int from = 0)
     return -1;
 }
 
+// The requests that set something, as the device received them. Reads, polls
+// and the engine's start (sooner when detection changes the rate box) left out.
+QStringList settingRequests(const QList<QJsonObject> &journal)
+{
+    QStringList requests;
+    for (QJsonObject record : journal) {
+        const QString op =
+            record.value(QStringLiteral("vendor_op")).toString(record.value(QStringLiteral("op")).toString());
+        if (op.startsWith(QLatin1String("get")) || op == QLatin1String("readMeterData") ||
+            op == QLatin1String("initAudio"))
+            continue;
+        for (const char *field : {"t_ms", "conn", "frame"})
+            record.remove(QLatin1String(field));
+        requests << QString::fromUtf8(QJsonDocument(record).toJson(QJsonDocument::Compact));
+    }
+    return requests;
+}
+
+// Mixer-block entries louder than in the last block written, which holds the stored state.
+QStringList louderThanLastBlock(const QList<QJsonObject> &journal)
+{
+    QList<QJsonObject> blocks;
+    for (const QJsonObject &record : journal) {
+        if (record.value(QStringLiteral("op")).toString() == QLatin1String("writeMixerBlock"))
+            blocks << record.value(QStringLiteral("entries")).toObject();
+    }
+    QStringList louder;
+    for (const QJsonObject &block : blocks) {
+        for (auto it = block.begin(); it != block.end(); ++it) {
+            if (it.value().toDouble() > blocks.last().value(it.key()).toDouble())
+                louder << it.key();
+        }
+    }
+    return louder;
+}
+
 } // namespace
 
 class TestMainWindowDetection : public QObject
@@ -102,6 +142,8 @@ private slots:
     void unplugTearsDownAndReplugGetsThreeTries();
     void watchCountsAnotherProductIdAsFailedRead_data();
     void watchCountsAnotherProductIdAsFailedRead();
+    void resumeFromSleepReplaysOnce_data();
+    void resumeFromSleepReplaysOnce();
     void closeWithoutTrayDestroysOnce();
 };
 
@@ -436,6 +478,74 @@ void TestMainWindowDetection::watchCountsAnotherProductIdAsFailedRead()
         QCOMPARE(layoutContent(window), QStringList{QStringLiteral("panel")});
         QVERIFY(window.windowTitle().startsWith(QStringLiteral("Zelvoro KS1 - FW: 1.0.3")));
     }
+}
+
+void TestMainWindowDetection::resumeFromSleepReplaysOnce_data()
+{
+    QTest::addColumn<bool>("connected");
+    QTest::newRow("KS2 back at its defaults") << true;
+    QTest::newRow("no device") << false;
+}
+
+void TestMainWindowDetection::resumeFromSleepReplaysOnce()
+{
+    QFETCH(bool, connected);
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(dir);
+    {
+        // Stored state the device's power-on defaults lack.
+        QSettings panel(dir + QStringLiteral("/ks2.ini"), QSettings::IniFormat);
+        panel.setValue(QStringLiteral("Button/Mic148VIsChecked"), true);
+        panel.setValue(QStringLiteral("Dial/SpeakerValue"), -20);
+        panel.setValue(QStringLiteral("Dial/HeadphoneValue"), -30);
+        QSettings engine(dir + QStringLiteral("/setting.ini"), QSettings::IniFormat);
+        engine.setValue(QStringLiteral("Audio/BufferSize"), QStringLiteral("192"));
+        engine.setValue(QStringLiteral("USB/LatencySize"), QStringLiteral("8"));
+        engine.setValue(QStringLiteral("Audio/SampleRate"), QStringLiteral("48000"));
+    }
+    SimProcess sim({QStringLiteral("--model"), QStringLiteral("ks2")});
+    if (connected)
+        QVERIFY(sim.start());
+    LogCapture log;
+    MainWindow window(modelTable());
+    Settings settings;
+    window.setSettingsDialog(&settings);
+    const QString resumed = QStringLiteral("Resumed from sleep: replaying the stored state.");
+
+    if (!connected) {
+        QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("Device PID: 0")), kWait);
+        window.resumeFromSleep();
+        QVERIFY(!log.contains(resumed));
+        QVERIFY(!log.contains(QStringLiteral("Cleared all widgets from base layout.")));
+        QCOMPARE(layoutContent(window), QStringList{QStringLiteral("label:声卡未连接！")});
+        return;
+    }
+    const QString found = QStringLiteral("Device found with PID: 2");
+    QTRY_VERIFY_WITH_TIMEOUT(log.contains(found), kWait);
+    QTest::qWait(1000); // the start-up timers of the settings
+    const QStringList firstStart = settingRequests(sim.journal());
+    QCOMPARE(firstStart.filter(QStringLiteral("\"vendor_op\":\"setMic48V\"")).filter(QStringLiteral("\"state\":1")).size(), 1);
+    QCOMPARE(firstStart.filter(QStringLiteral("\"op\":\"setSampleRate\"")).filter(QStringLiteral("\"value\":48000")).size(), 1);
+
+    // The device slept without power; the program's first id read after it succeeds.
+    QVERIFY(sim.command(QStringLiteral("sleep")).startsWith(QStringLiteral("ok")));
+    int mark = sim.journal().size();
+    window.resumeFromSleep();
+    window.resumeFromSleep(); // the second announcement of the same resume
+    QTRY_COMPARE_WITH_TIMEOUT(log.count(found), 2, kWait);
+    QTest::qWait(1000);
+    // The same replay as at detection: 48 V, levels (never louder) and engine as stored.
+    QCOMPARE(settingRequests(sim.journalSince(mark)), firstStart);
+    QCOMPARE(louderThanLastBlock(sim.journalSince(mark)), QStringList());
+    QCOMPARE(log.count(resumed), 1);
+    QCOMPARE(layoutContent(window), QStringList{QStringLiteral("panel")});
+
+    // Another resume notice without a sleep in between replays nothing.
+    mark = sim.journal().size();
+    window.resumeFromSleep();
+    QTest::qWait(1500);
+    QCOMPARE(settingRequests(sim.journalSince(mark)), QStringList());
+    QCOMPARE(log.count(resumed), 1);
 }
 
 void TestMainWindowDetection::closeWithoutTrayDestroysOnce()

@@ -326,6 +326,26 @@ private slots:
         QCOMPARE(fresh.write32(controlcode::SetSampleRate, 48000).error, winerror::Busy);
     }
 
+    void sleepWakesWithDefaultsAndTheSameId()
+    {
+        SimProcess sim({"--model", "kt"});
+        QVERIFY(sim.start());
+        const QString powerOn = sim.command("status");
+        Handle open;
+        QVERIFY(open.call(controlcode::StopAudio).ok);
+        QVERIFY(open.write32(controlcode::SetSampleRate, 48000).ok);
+        QVERIFY(sim.command("status") != powerOn);
+
+        QCOMPARE(sim.command("sleep"), QStringLiteral("ok woke with power-on defaults"));
+        QCOMPARE(sim.command("status"), powerOn);
+        // The handle opened before the sleep still reaches the same device.
+        std::uint32_t value = 0;
+        QVERIFY(open.read32(controlcode::GetDevicePid, value).ok);
+        QCOMPARE(value, 15u);
+        QVERIFY(open.read32(controlcode::GetSampleRate, value).ok);
+        QCOMPARE(value, 44100u);
+    }
+
     void unplugAfterATime()
     {
         SimProcess sim({"--unplug-after", "0.2"});

@@ -5,7 +5,7 @@
   program_checks.py CHECK --bin DIR --work DIR --prefix DIR --linux-build DIR
 
 CHECK is one of no_device, ks2_first_start, same_bytes, single_instance,
-asio_pipes, zelvoroctl, pipe_squatters. Each starts its own virtual X screen (Xvfb) and Wine server on the
+asio_pipes, zelvoroctl, pipe_squatters, resume_after_sleep. Each starts its own virtual X screen (Xvfb) and Wine server on the
 prefix (created on first use), the test bus driver as \\\\.\\ZelvoroAudioBus0
 when the check needs a device, and the program with its debug output on
 stderr, and ends them all. ZELVORO_LINUX_BUILD_DIR overrides --linux-build;
@@ -491,6 +491,47 @@ def check_pipe_squatters(session, args):
           f"the control channel's squatter was reached and received no byte ({lines})")
 
 
+# Stored state a KS2 lacks at its power-on defaults: 48 V on mic 1, levels, engine.
+SLEEP_STORED = {
+    "ks2.ini": "[Button]\nMic148VIsChecked=true\n\n[Dial]\nSpeakerValue=-20\nHeadphoneValue=-30\n",
+    "setting.ini": "[Audio]\nBufferSize=192\nSampleRate=44100\n\n[USB]\nLatencySize=8\nSlowMode=Disabled\n",
+}
+RESUMED = "Resumed from sleep: replaying the stored state."
+
+
+def check_resume_after_sleep(session, args):
+    os.makedirs(session.app_data(), exist_ok=True)
+    for name, text in SLEEP_STORED.items():
+        with open(os.path.join(session.app_data(), name), "w", newline="\r\n") as f:
+            f.write(text)
+    program = ks2_start(session)
+    first = without_polls(session.test_bus_journal("first-start.txt"))
+    # The device wakes at its power-on defaults with the same id; its journal starts afresh.
+    session.helper("testbus_control", "setup", "2", "1.0.3")
+    session.helper("window_control", "power-resume")
+    program.log.wait_line(RESUMED, 10)
+    program.log.wait_line("Device found with PID: 2", 30, count=2)
+    program.log.wait_line(FIRST_START_DONE, 10, count=2)
+    time.sleep(SETTLE_SECONDS)
+    replay = without_polls(session.test_bus_journal("replay.txt"))
+    print("the journal after the resume:")
+    for entry in replay:
+        print("  " + journal_compare.describe(entry))
+    check(program.log.lines().count(RESUMED) == 1, f'one "{RESUMED}" for the two resume events')
+    differences = journal_compare.compare_sequences("resume", first, replay)
+    for line in differences:
+        print(line)
+    check(not differences, f"the replay sends the first start's {len(replay)} requests again")
+    frames = [journal_compare.vendor_fields(e) for e in replay if e.code == journal_compare.SEND_VENDOR]
+    check({"cmd": 0x5B, "state": 1, "channel": 1, "level": 0} in frames, "the stored 48 V on mic 1 is replayed")
+    check(any(e.code == journal_compare.SET_BUFFER_SIZE and e.data == (192).to_bytes(4, "little") for e in replay),
+          "the stored buffer size 192 is replayed")
+    blocks = [memoryview(e.data).cast("d") for e in replay
+              if e.code == journal_compare.WRITE_MIXER_BLOCK and e.data is not None]
+    louder = [i for block in blocks for i, gain in enumerate(block) if gain > blocks[-1][i]]
+    check(blocks and not louder, f"none of the {len(blocks)} mixer blocks is louder than the stored state")
+
+
 CHECKS = {
     "no_device": check_no_device,
     "ks2_first_start": check_ks2_first_start,
@@ -499,8 +540,8 @@ CHECKS = {
     "asio_pipes": check_asio_pipes,
     "zelvoroctl": check_zelvoroctl,
     "pipe_squatters": check_pipe_squatters,
+    "resume_after_sleep": check_resume_after_sleep,
 }
-
 
 def main():
     parser = argparse.ArgumentParser()

@@ -8,6 +8,7 @@
 //   window_control titles               print the title of every visible top-level window
 //   window_control tray-click           click the program's notification icon
 //   window_control press-enter TITLE    press Enter in that window
+//   window_control power-resume         broadcast the two resume events of one wake-up
 //
 // Exits 0 on success, 1 when the window did not show (or go) in time.
 #include <windows.h>
@@ -148,6 +149,20 @@ int pressEnter(const std::wstring &title)
     return 0;
 }
 
+// What Windows sends every top-level window after a sleep: the automatic
+// resume, then the one for a user who is back.
+int powerResume()
+{
+    for (const WPARAM event : {WPARAM(PBT_APMRESUMEAUTOMATIC), WPARAM(PBT_APMRESUMESUSPEND)}) {
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutW(HWND_BROADCAST, WM_POWERBROADCAST, event, 0, SMTO_ABORTIFHUNG, 5000, &result)) {
+            std::printf("window_control: broadcasting WM_POWERBROADCAST failed, error %lu\n", GetLastError());
+            return 1;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -161,6 +176,9 @@ int main(int argc, char **argv)
         return trayClick();
     if (command == "press-enter" && argc == 3)
         return pressEnter(wide(argv[2]));
-    std::printf("usage: window_control wait|gone TITLE SECONDS | titles | tray-click | press-enter TITLE\n");
+    if (command == "power-resume" && argc == 2)
+        return powerResume();
+    std::printf("usage: window_control wait|gone TITLE SECONDS | titles | tray-click | press-enter TITLE | "
+                "power-resume\n");
     return 2;
 }
