@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QKeySequenceEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -99,6 +100,9 @@ void ShortcutsDialog::refresh()
         auto *editor = new QKeySequenceEdit(stored.value(action), rows);
         editor->setObjectName(QStringLiteral("key:") + action);
         editor->setAccessibleName(tr("Key for %1").arg(text));
+        // Qt's own hint is not in this program's translations.
+        if (auto *line = editor->findChild<QLineEdit *>())
+            line->setPlaceholderText(tr("Press a key"));
         auto *clear = new QPushButton(tr("Clear"), rows);
         clear->setObjectName(QStringLiteral("clear:") + action);
         clear->setAccessibleName(tr("Clear the key for %1").arg(text));

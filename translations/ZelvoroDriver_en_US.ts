@@ -77,7 +77,7 @@
     <context>
         <name>ShortcutsDialog</name>
         <message>
-            <location filename="../shortcuts/ShortcutsDialog.cpp" line="+19" />
+            <location filename="../shortcuts/ShortcutsDialog.cpp" line="+20" />
             <source>Shortcuts</source>
             <translation>Shortcuts</translation>
         </message>
@@ -151,6 +151,11 @@
             <location line="+35" />
             <source>Key for %1</source>
             <translation>Key for %1</translation>
+        </message>
+        <message>
+            <location line="+3" />
+            <source>Press a key</source>
+            <translation>Press a key</translation>
         </message>
         <message>
             <location line="+1" />
