@@ -8,6 +8,8 @@
 //   window_control titles               print the title of every visible top-level window
 //   window_control tray-click           click the program's notification icon
 //   window_control press-enter TITLE    press Enter in that window
+//   window_control hotkey ID            post WM_HOTKEY with that id to the program's GUI
+//                                       thread, as the system does for a registered key
 //
 // Exits 0 on success, 1 when the window did not show (or go) in time.
 #include <windows.h>
@@ -148,6 +150,17 @@ int pressEnter(const std::wstring &title)
     return 0;
 }
 
+int postHotkey(WPARAM id)
+{
+    const HWND window = trayWindow();
+    const DWORD thread = window ? GetWindowThreadProcessId(window, nullptr) : 0;
+    if (!thread || !PostThreadMessageW(thread, WM_HOTKEY, id, MAKELPARAM(MOD_CONTROL | MOD_ALT, 'D'))) {
+        std::printf("window_control: no thread to post WM_HOTKEY to\n");
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -161,6 +174,8 @@ int main(int argc, char **argv)
         return trayClick();
     if (command == "press-enter" && argc == 3)
         return pressEnter(wide(argv[2]));
-    std::printf("usage: window_control wait|gone TITLE SECONDS | titles | tray-click | press-enter TITLE\n");
+    if (command == "hotkey" && argc == 3)
+        return postHotkey(static_cast<WPARAM>(std::strtoul(argv[2], nullptr, 10)));
+    std::printf("usage: window_control wait|gone TITLE SECONDS | titles | tray-click | press-enter TITLE | hotkey ID\n");
     return 2;
 }
