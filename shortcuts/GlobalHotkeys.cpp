@@ -79,10 +79,9 @@ QHash<QString, QString> GlobalHotkeys::bindAll(const QMap<QString, QKeySequence>
         if (it.value().isEmpty())
             continue;
         const QString &action = it.key();
-        if (!keys->available()) {
-            problems.insert(action, tr("global shortcuts are not available in this session"));
+        // Without global keys the dialog says so once, not in every row.
+        if (!keys->available())
             continue;
-        }
         const QKeyCombination combination = it.value()[0];
         const quint32 native = nativeKey(combination.key(), x11);
         const Qt::KeyboardModifiers qtModifiers = combination.keyboardModifiers();

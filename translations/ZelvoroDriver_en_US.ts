@@ -17,12 +17,7 @@
     <context>
         <name>GlobalHotkeys</name>
         <message>
-            <location filename="../shortcuts/GlobalHotkeys.cpp" line="+83" />
-            <source>global shortcuts are not available in this session</source>
-            <translation>global shortcuts are not available in this session</translation>
-        </message>
-        <message>
-            <location line="+22" />
+            <location filename="../shortcuts/GlobalHotkeys.cpp" line="+104" />
             <source>in use by another program</source>
             <translation>in use by another program</translation>
         </message>

@@ -17,12 +17,7 @@
     <context>
         <name>GlobalHotkeys</name>
         <message>
-            <location filename="../shortcuts/GlobalHotkeys.cpp" line="+83" />
-            <source>global shortcuts are not available in this session</source>
-            <translation>当前会话不支持全局快捷键</translation>
-        </message>
-        <message>
-            <location line="+22" />
+            <location filename="../shortcuts/GlobalHotkeys.cpp" line="+104" />
             <source>in use by another program</source>
             <translation>已被其他程序占用</translation>
         </message>
