@@ -8,6 +8,10 @@
 #include "control/MixerControls.h"
 #include "control/SnapshotManager.h"
 #include "settings/Settings.h"
+#include "shortcuts/GlobalHotkeys.h"
+#include "shortcuts/ShortcutActions.h"
+#include "shortcuts/ShortcutStore.h"
+#include "shortcuts/ShortcutsDialog.h"
 #include "tray/TrayIcon.h"
 
 #include <QApplication>
@@ -78,6 +82,20 @@ int main(int argc, char *argv[])
     QObject::connect(sleepWatcher.get(), &SleepWatcher::suspending, mainWindow, &MainWindow::prepareForSleep);
     QObject::connect(sleepWatcher.get(), &SleepWatcher::resumed, mainWindow, &MainWindow::resumeFromSleep);
 
+    // Global keys act through the same objects as the control channel.
+    ShortcutStore shortcutStore;
+    auto *hotkeys = new GlobalHotkeys(&application);
+    auto *shortcutActions = new ShortcutActions(mixerControls, snapshots, &application);
+    auto shortcutsDialog = std::make_unique<ShortcutsDialog>(&shortcutStore, hotkeys, shortcutActions);
+    QObject::connect(hotkeys, &GlobalHotkeys::activated, shortcutActions, &ShortcutActions::trigger);
+    QObject::connect(shortcutActions, &ShortcutActions::openMainRequested, trayIcon.get(), &TrayIcon::showMainWindow);
+    QObject::connect(trayIcon.get(), &TrayIcon::shortcutsRequested, shortcutsDialog.get(), [&shortcutsDialog] {
+        shortcutsDialog->show();
+        shortcutsDialog->raise();
+        shortcutsDialog->activateWindow();
+    });
+    shortcutsDialog->bindStored();
+
     // The window is only destroyed before the loop ends when a close was
     // accepted, which happens only while no notification area exists (also
     // one that went away mid-run): then nothing could reach the program any
@@ -90,6 +108,8 @@ int main(int argc, char *argv[])
     const int result = QApplication::exec();
     sleepWatcher.reset();
     delete controlServer;
+    shortcutsDialog.reset();
+    delete hotkeys; // lets go of every key before the display connection closes
     trayIcon.reset();
     delete mainWindow.data();
     settings.reset();

@@ -15,6 +15,19 @@
         </message>
     </context>
     <context>
+        <name>GlobalHotkeys</name>
+        <message>
+            <location filename="../shortcuts/GlobalHotkeys.cpp" line="+104" />
+            <source>in use by another program</source>
+            <translation>in use by another program</translation>
+        </message>
+        <message>
+            <location line="+2" />
+            <source>refused by the system</source>
+            <translation>refused by the system</translation>
+        </message>
+    </context>
+    <context>
         <name>MainWindow</name>
         <message>
             <location filename="../app/MainWindow.cpp" line="+198" />
@@ -54,6 +67,105 @@
             <location line="+3" />
             <source>Safe Mode</source>
             <translation>Safe Mode</translation>
+        </message>
+    </context>
+    <context>
+        <name>ShortcutsDialog</name>
+        <message>
+            <location filename="../shortcuts/ShortcutsDialog.cpp" line="+20" />
+            <source>Shortcuts</source>
+            <translation>Shortcuts</translation>
+        </message>
+        <message>
+            <location line="+12" />
+            <source>Keys that work whatever program has the focus.</source>
+            <translation>Keys that work whatever program has the focus.</translation>
+        </message>
+        <message>
+            <location line="+3" />
+            <source>Global shortcuts are not available in this session.</source>
+            <translation>Global shortcuts are not available in this session.</translation>
+        </message>
+        <message>
+            <location line="+16" />
+            <location line="+1" />
+            <source>Close</source>
+            <translation>Close</translation>
+        </message>
+        <message>
+            <location line="+9" />
+            <source>Speakers mute</source>
+            <translation>Speakers mute</translation>
+        </message>
+        <message>
+            <location line="+0" />
+            <source>Speakers dim</source>
+            <translation>Speakers dim</translation>
+        </message>
+        <message>
+            <location line="+0" />
+            <source>Headphones mute</source>
+            <translation>Headphones mute</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Headphones dim</source>
+            <translation>Headphones dim</translation>
+        </message>
+        <message>
+            <location line="+0" />
+            <source>Speakers level up</source>
+            <translation>Speakers level up</translation>
+        </message>
+        <message>
+            <location line="+0" />
+            <source>Speakers level down</source>
+            <translation>Speakers level down</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Headphones level up</source>
+            <translation>Headphones level up</translation>
+        </message>
+        <message>
+            <location line="+0" />
+            <source>Headphones level down</source>
+            <translation>Headphones level down</translation>
+        </message>
+        <message>
+            <location line="+0" />
+            <source>Open the main window</source>
+            <translation>Open the main window</translation>
+        </message>
+        <message>
+            <location line="+4" />
+            <source>Load snapshot "%1"</source>
+            <translation>Load snapshot "%1"</translation>
+        </message>
+        <message>
+            <location line="+35" />
+            <source>Key for %1</source>
+            <translation>Key for %1</translation>
+        </message>
+        <message>
+            <location line="+3" />
+            <source>Press a key</source>
+            <translation>Press a key</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Clear</source>
+            <translation>Clear</translation>
+        </message>
+        <message>
+            <location line="+2" />
+            <source>Clear the key for %1</source>
+            <translation>Clear the key for %1</translation>
+        </message>
+        <message>
+            <location line="+4" />
+            <source>Status of %1</source>
+            <translation>Status of %1</translation>
         </message>
     </context>
     <context>
@@ -119,6 +231,11 @@
             <location line="+12" />
             <source>Snapshots</source>
             <translation>Snapshots</translation>
+        </message>
+        <message>
+            <location line="+4" />
+            <source>Shortcuts…</source>
+            <translation>Shortcuts…</translation>
         </message>
     </context>
     <context>

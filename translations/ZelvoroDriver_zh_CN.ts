@@ -15,6 +15,19 @@
         </message>
     </context>
     <context>
+        <name>GlobalHotkeys</name>
+        <message>
+            <location filename="../shortcuts/GlobalHotkeys.cpp" line="+104" />
+            <source>in use by another program</source>
+            <translation>已被其他程序占用</translation>
+        </message>
+        <message>
+            <location line="+2" />
+            <source>refused by the system</source>
+            <translation>被系统拒绝</translation>
+        </message>
+    </context>
+    <context>
         <name>MainWindow</name>
         <message>
             <location filename="../app/MainWindow.cpp" line="+198" />
@@ -54,6 +67,105 @@
             <location line="+3" />
             <source>Safe Mode</source>
             <translation>安全模式</translation>
+        </message>
+    </context>
+    <context>
+        <name>ShortcutsDialog</name>
+        <message>
+            <location filename="../shortcuts/ShortcutsDialog.cpp" line="+20" />
+            <source>Shortcuts</source>
+            <translation>快捷键</translation>
+        </message>
+        <message>
+            <location line="+12" />
+            <source>Keys that work whatever program has the focus.</source>
+            <translation>无论当前使用哪个程序，这些快捷键都有效。</translation>
+        </message>
+        <message>
+            <location line="+3" />
+            <source>Global shortcuts are not available in this session.</source>
+            <translation>当前会话不支持全局快捷键。</translation>
+        </message>
+        <message>
+            <location line="+16" />
+            <location line="+1" />
+            <source>Close</source>
+            <translation>关闭</translation>
+        </message>
+        <message>
+            <location line="+9" />
+            <source>Speakers mute</source>
+            <translation>音箱静音</translation>
+        </message>
+        <message>
+            <location line="+0" />
+            <source>Speakers dim</source>
+            <translation>音箱衰减</translation>
+        </message>
+        <message>
+            <location line="+0" />
+            <source>Headphones mute</source>
+            <translation>耳机静音</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Headphones dim</source>
+            <translation>耳机衰减</translation>
+        </message>
+        <message>
+            <location line="+0" />
+            <source>Speakers level up</source>
+            <translation>音箱音量增大</translation>
+        </message>
+        <message>
+            <location line="+0" />
+            <source>Speakers level down</source>
+            <translation>音箱音量减小</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Headphones level up</source>
+            <translation>耳机音量增大</translation>
+        </message>
+        <message>
+            <location line="+0" />
+            <source>Headphones level down</source>
+            <translation>耳机音量减小</translation>
+        </message>
+        <message>
+            <location line="+0" />
+            <source>Open the main window</source>
+            <translation>打开主窗口</translation>
+        </message>
+        <message>
+            <location line="+4" />
+            <source>Load snapshot "%1"</source>
+            <translation>加载快照“%1”</translation>
+        </message>
+        <message>
+            <location line="+35" />
+            <source>Key for %1</source>
+            <translation>%1的快捷键</translation>
+        </message>
+        <message>
+            <location line="+3" />
+            <source>Press a key</source>
+            <translation>请按下按键</translation>
+        </message>
+        <message>
+            <location line="+1" />
+            <source>Clear</source>
+            <translation>清除</translation>
+        </message>
+        <message>
+            <location line="+2" />
+            <source>Clear the key for %1</source>
+            <translation>清除%1的快捷键</translation>
+        </message>
+        <message>
+            <location line="+4" />
+            <source>Status of %1</source>
+            <translation>%1的状态</translation>
         </message>
     </context>
     <context>
@@ -119,6 +231,11 @@
             <location line="+12" />
             <source>Snapshots</source>
             <translation>快照</translation>
+        </message>
+        <message>
+            <location line="+4" />
+            <source>Shortcuts…</source>
+            <translation>快捷键…</translation>
         </message>
     </context>
     <context>

@@ -142,6 +142,9 @@ void TrayIcon::createMenu()
     snapshotMenu->setObjectName(QStringLiteral("snapshotMenu"));
     connect(menu, &QMenu::aboutToShow, this, &TrayIcon::refreshSnapshotMenu);
     refreshSnapshotMenu();
+    auto *shortcutsAction = menu->addAction(tr("Shortcuts…"));
+    shortcutsAction->setObjectName(QStringLiteral("shortcutsAction"));
+    connect(shortcutsAction, &QAction::triggered, this, &TrayIcon::shortcutsRequested);
     setContextMenu(menu);
 
     connect(mainWindowAction, &QAction::triggered, mainWindowAction, [this] { showMainWindow(); });

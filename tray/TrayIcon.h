@@ -35,6 +35,10 @@ public slots:
     void openSoundPannel();
     void refreshDeviceList();
 
+signals:
+    // "Shortcuts…": the program opens its shortcuts dialog.
+    void shortcutsRequested();
+
 public:
     // Shows and raises the main window, as the "Main Window" entry does.
     void showMainWindow();

@@ -5,8 +5,9 @@
   program_checks.py CHECK --bin DIR --work DIR --prefix DIR --linux-build DIR
 
 CHECK is one of no_device, ks2_first_start, same_bytes, single_instance,
-asio_pipes, zelvoroctl, pipe_squatters, resume_after_sleep. Each starts its own virtual X screen (Xvfb) and Wine server on the
-prefix (created on first use), the test bus driver as \\\\.\\ZelvoroAudioBus0
+asio_pipes, zelvoroctl, pipe_squatters, resume_after_sleep, hotkey. Each starts
+its own virtual X screen (Xvfb) and Wine server on the prefix (created on first
+use), the test bus driver as \\\\.\\ZelvoroAudioBus0
 when the check needs a device, and the program with its debug output on
 stderr, and ends them all. ZELVORO_LINUX_BUILD_DIR overrides --linux-build;
 ZELVORO_WINE_DISPLAY (e.g. :61) picks the X display instead of a free one.
@@ -532,6 +533,38 @@ def check_resume_after_sleep(session, args):
     check(blocks and not louder, f"none of the {len(blocks)} mixer blocks is louder than the stored state")
 
 
+def check_hotkey(session, args):
+    """A bound key's WM_HOTKEY (posted: Wine hands no real key press to a
+    program without a focused window) sends what zelvoroctl's toggle does."""
+    linux = {}
+
+    def on_linux(run_ctl, journal):
+        mark = len(journal_compare.read_sim(journal))
+        run_ctl("toggle", "speakers.dim")
+        time.sleep(SETTLE_SECONDS)
+        linux["dim"] = without_polls(journal_compare.read_sim(journal)[mark:])
+
+    linux_first_start(args, session.work, on_linux)
+    session.start_test_bus()
+    os.makedirs(session.app_data(), exist_ok=True)
+    with open(os.path.join(session.app_data(), "shortcuts.ini"), "w", newline="\r\n") as f:
+        f.write("[Shortcuts]\nspeakers.dim=Ctrl+Alt+D\n")
+    program = session.start_program("program.log")
+    program.log.wait_line(FIRST_START_DONE, 40)
+    time.sleep(SETTLE_SECONDS)
+    check(not any("not registered" in line for line in program.log.lines()), "RegisterHotKey took Ctrl+Alt+D")
+    mark = len(session.test_bus_journal("testbus-journal.txt"))
+    session.helper("window_control", "hotkey", "1")
+    time.sleep(SETTLE_SECONDS)
+    windows = without_polls(session.test_bus_journal("testbus-journal.txt")[mark:])
+    differences = journal_compare.compare_sequences("speakers.dim key", linux["dim"], windows)
+    for line in differences:
+        print(line)
+    check(windows and not differences, f"the key sends the same {len(windows)} requests as zelvoroctl toggle on Linux")
+    with open(os.path.join(session.app_data(), "ks2.ini"), encoding="utf-8", errors="replace") as f:
+        check("SpeakerDimIsChecked=true" in f.read(), "ks2.ini holds the dim")
+
+
 CHECKS = {
     "no_device": check_no_device,
     "ks2_first_start": check_ks2_first_start,
@@ -541,7 +574,9 @@ CHECKS = {
     "zelvoroctl": check_zelvoroctl,
     "pipe_squatters": check_pipe_squatters,
     "resume_after_sleep": check_resume_after_sleep,
+    "hotkey": check_hotkey,
 }
+
 
 def main():
     parser = argparse.ArgumentParser()

@@ -9,6 +9,8 @@
 //   window_control tray-click           click the program's notification icon
 //   window_control press-enter TITLE    press Enter in that window
 //   window_control power-resume         broadcast the two resume events of one wake-up
+//   window_control hotkey ID            post WM_HOTKEY with that id to the program's GUI
+//                                       thread, as the system does for a registered key
 //
 // Exits 0 on success, 1 when the window did not show (or go) in time.
 #include <windows.h>
@@ -163,6 +165,17 @@ int powerResume()
     return 0;
 }
 
+int postHotkey(WPARAM id)
+{
+    const HWND window = trayWindow();
+    const DWORD thread = window ? GetWindowThreadProcessId(window, nullptr) : 0;
+    if (!thread || !PostThreadMessageW(thread, WM_HOTKEY, id, MAKELPARAM(MOD_CONTROL | MOD_ALT, 'D'))) {
+        std::printf("window_control: no thread to post WM_HOTKEY to\n");
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -178,7 +191,9 @@ int main(int argc, char **argv)
         return pressEnter(wide(argv[2]));
     if (command == "power-resume" && argc == 2)
         return powerResume();
+    if (command == "hotkey" && argc == 3)
+        return postHotkey(static_cast<WPARAM>(std::strtoul(argv[2], nullptr, 10)));
     std::printf("usage: window_control wait|gone TITLE SECONDS | titles | tray-click | press-enter TITLE | "
-                "power-resume\n");
+                "power-resume | hotkey ID\n");
     return 2;
 }
