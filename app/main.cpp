@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "app/ApplicationIcon.h"
 #include "app/MainWindow.h"
 #include "app/SingleInstanceGuard.h"
 #include "app/SleepWatcher.h"
@@ -17,7 +18,6 @@
 #include <QApplication>
 #include <QDebug>
 #include <QLocale>
-#include <QPixmap>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTranslator>
@@ -46,10 +46,6 @@ int main(int argc, char *argv[])
     qDebug() << "系统返回的语言代码：" << localeName;
     TranslationSelector::install(translator, application, localeName, QCoreApplication::applicationDirPath());
 
-    const QPixmap icon(QStringLiteral(":/icon/icon.ico"));
-    if (!icon.isNull())
-        QApplication::setWindowIcon(icon);
-
     auto settings = std::make_unique<Settings>();
     // The window deletes itself when a close is accepted (only without a
     // tray), so main keeps a guarded pointer and deletes what is left.
@@ -59,6 +55,8 @@ int main(int argc, char *argv[])
     trayIcon->setMainWindow(mainWindow);
     trayIcon->setSettingsDialog(settings.get());
     trayIcon->setVisible(true);
+    // After the tray's own window (X11) has appeared: it needs no icon.
+    new ApplicationIcon(QStringLiteral(":/icon/icon.ico"), &application);
 
     // The control channel acts through the same window and dialog as the user.
     auto *engineControls = new EngineControls(settings.get(), &application);

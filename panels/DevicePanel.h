@@ -4,13 +4,12 @@
 #include "driver/AudioBusDevice.h"
 #include "driver/MeterBlock.h"
 #include "driver/MixerBlock.h"
+#include "panels/PanelLayout.h"
 
 #include <QHash>
-#include <QList>
 #include <QSet>
 #include <QString>
 #include <QVariant>
-#include <QWidget>
 
 #include <cstddef>
 #include <cstdint>
@@ -21,17 +20,14 @@
 
 class Button;
 class Knob;
-class QHBoxLayout;
-class QLabel;
-class QLayout;
 class QSettings;
-class QVBoxLayout;
 
 // What the three device panels have in common: their own driver link, the INI
-// store replayed through the controls, the mixer block, the meter poll, the
-// look of the controls and columns, and the handlers whose behaviour does not
-// depend on the model. A panel adds its controls, channels, keys and layout.
-class DevicePanel : public QWidget
+// store replayed through the controls, the mixer block, the meter poll and the
+// handlers whose behaviour does not depend on the model (PanelLayout makes
+// and lays out the controls). A panel adds its controls, channels, keys and
+// layout.
+class DevicePanel : public PanelLayout
 {
     Q_OBJECT
 
@@ -118,23 +114,6 @@ protected:
     // The table stays with the panel for the control channel.
     void restoreState(std::vector<StateKey> keys);
 
-    // Controls and labels in the panels' look.
-    Button *makeButton(const char *name, const QString &text, const char *accent, bool tall = false);
-    Knob *makeGainKnob(const char *name, int maximum, int displayOffset = 0);
-    Knob *makeLevelKnob(const char *name);
-    Knob *makePhoneKnob(const char *name);
-    QLabel *makeLabel(const QString &text, const char *style);
-    QLabel *makeMeterLabel(const char *name);
-
-    // Columns: an input column (title, gain knob, meter, caption, button stack),
-    // an output column (title, level knob, caption, mute and dim), the phone row
-    // (knob, meter, caption), and the main row with the separator.
-    QVBoxLayout *inputColumn(QLabel *title, Knob *knob, QLabel *meter, QLabel *caption,
-                             const QList<Button *> &buttons);
-    QVBoxLayout *outputColumn(QLabel *title, Knob *knob, QLabel *caption, Button *mute, Button *dim);
-    QHBoxLayout *phoneRow(Knob *knob, QLabel *meter, QLabel *caption);
-    void setColumns(const QList<QLayout *> &inputs, const QList<QLayout *> &outputs);
-
     // Handlers shared by every model (the channel is 1, or 1 and 2 on the KS2).
     void setMicGain(int channel, int value, Knob *knob, const char *key);
     void setMicPad(int channel, bool on, Button *button, const char *key);
@@ -175,11 +154,6 @@ protected:
     // Shows one meter block; the poll calls it after each successful read.
     virtual void showMeters(const MeterBlock &block) = 0;
     static QString meterText(std::int32_t word);
-
-    static const char *const titleStyle;
-    static const char *const captionStyle;
-    static const char *const phoneCaptionStyle;
-    static const char *const meterStyle;
 
     std::unique_ptr<AudioBusDevice> device;
     QSettings *settings = nullptr;

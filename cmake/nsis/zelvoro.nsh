@@ -54,8 +54,10 @@ FunctionEnd
 !insertmacro ZELVORO_QUIT_RUNNING "un."
 
 ; Start at login: /AUTOSTART=1 or /AUTOSTART=0 decides. Without it an upgrade
-; keeps the user's choice, and a first install asks (a silent one leaves it
-; off). When it is on, the new program starts now, as at the next login.
+; keeps the user's choice: on while the Run value is there, off when an earlier
+; install noted an answer (StartAtLogin in the Uninstall key, which goes with
+; the uninstall). Only a first install asks (a silent one leaves it off). When
+; it is on, the new program starts now, as at the next login.
 Function ZelvoroStartAtLogin
   ${GetParameters} $R0
   ClearErrors
@@ -63,14 +65,19 @@ Function ZelvoroStartAtLogin
   IfErrors 0 chosen
   ReadRegStr $R1 HKCU "${ZELVORO_RUN_KEY}" "${ZELVORO_RUN_VALUE}"
   StrCmp $R1 "" 0 on
+  ClearErrors
+  ReadRegDWORD $R1 HKCU "${UNINSTALL_KEY}" "StartAtLogin"
+  IfErrors 0 off
   MessageBox MB_YESNO|MB_ICONQUESTION "$(ZelvoroAskStartAtLogin)" /SD IDNO IDYES on IDNO off
   chosen:
   StrCmp $R1 "1" on
   off:
   DeleteRegValue HKCU "${ZELVORO_RUN_KEY}" "${ZELVORO_RUN_VALUE}"
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "StartAtLogin" 0
   Return
   on:
   WriteRegStr HKCU "${ZELVORO_RUN_KEY}" "${ZELVORO_RUN_VALUE}" '"$INSTDIR\ZelvoroDriver.exe"'
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "StartAtLogin" 1
   Exec '"$INSTDIR\ZelvoroDriver.exe"'
 FunctionEnd
 

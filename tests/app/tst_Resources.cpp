@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: MIT
 // The compiled-in artwork: names, sizes and storage the program relies on.
-#include <QGuiApplication>
+#include "app/ApplicationIcon.h"
+
+#include <QApplication>
+#include <QIcon>
 #include <QImage>
 #include <QImageReader>
 #include <QResource>
 #include <QSet>
 #include <QTest>
+#include <QWidget>
 
 class TestResources : public QObject
 {
@@ -15,6 +19,8 @@ private slots:
     void applicationIconIsCompressedWithAllSizes();
     void windowIcon();
     void knobImages();
+    void applicationIconWhenAWindowNeedsIt_data();
+    void applicationIconWhenAWindowNeedsIt();
 };
 
 void TestResources::applicationIconIsCompressedWithAllSizes()
@@ -52,6 +58,32 @@ void TestResources::knobImages()
         const QImage image(QStringLiteral(":/icon/") + QLatin1String(name));
         QCOMPARE(image.size(), QSize(50, 50));
     }
+}
+
+void TestResources::applicationIconWhenAWindowNeedsIt_data()
+{
+    QTest::addColumn<Qt::WindowType>("type");
+    QTest::addColumn<bool>("ownIcon");
+    QTest::addColumn<QList<QSize>>("applicationIcon");
+    QTest::newRow("window") << Qt::Window << false << QList<QSize>{QSize(256, 256)};
+    QTest::newRow("window with its own icon") << Qt::Window << true << QList<QSize>{};
+    QTest::newRow("menu") << Qt::Popup << false << QList<QSize>{};
+}
+
+void TestResources::applicationIconWhenAWindowNeedsIt()
+{
+    QFETCH(Qt::WindowType, type);
+    QFETCH(bool, ownIcon);
+    QFETCH(QList<QSize>, applicationIcon);
+    QApplication::setWindowIcon(QIcon());
+    new ApplicationIcon(QStringLiteral(":/icon/icon.ico"), qApp);
+    QVERIFY(QApplication::windowIcon().isNull());
+    QWidget window(nullptr, type);
+    if (ownIcon)
+        window.setWindowIcon(QPixmap(QStringLiteral(":/icon/icon.png")));
+    window.show();
+    QCOMPARE(QApplication::windowIcon().availableSizes(), applicationIcon);
+    QCOMPARE(window.windowIcon().availableSizes(), ownIcon ? QList<QSize>{QSize(512, 512)} : applicationIcon);
 }
 
 QTEST_MAIN(TestResources)

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The installer's round trip under Wine, headless, in a Wine prefix of its own:
-# a silent per-user install, the installed program's first lines, an upgrade
-# over the running program that chooses start at login, uninstalls with the
-# program running (the settings kept, then removed on request) and one that
-# must stop because the program does not quit.
+# a silent per-user install, an upgrade that keeps start at login off, the
+# installed program's first lines, an upgrade over the running program that
+# chooses start at login, uninstalls with the program running (the settings
+# kept, then removed on request) and one that must stop because the program
+# does not quit.
 #
 #   installer_round_trip.sh INSTALLER WINEPREFIX
 set -u
@@ -54,6 +55,11 @@ run_value() {
     wine reg query "$run_key" /v ZelvoroMixer 2>/dev/null | tr -d '\r' |
         sed -n 's/^ *ZelvoroMixer *REG_SZ *//p'
 }
+# What the last install noted as the user's start-at-login answer.
+noted_answer() {
+    wine reg query "$arp_key" /v StartAtLogin 2>/dev/null | tr -d '\r' |
+        sed -n 's/^ *StartAtLogin *REG_DWORD *//p'
+}
 # Wine processes are named by their Windows paths; other Wine prefixes on the
 # machine may run the same programs.
 running() {
@@ -86,6 +92,11 @@ done
 [ -f "$menu/Zelvoro Mixer.lnk" ] || fail "no start menu shortcut"
 wine reg query "$arp_key" /v UninstallString >/dev/null 2>&1 || fail "no Add/Remove Programs entry"
 [ -z "$(run_value)" ] || fail "start at login without /AUTOSTART=1"
+
+# --- an upgrade without /AUTOSTART keeps it off and does not ask ------------
+timeout 120 wine "$installer" /S >/dev/null 2>&1 || fail "the upgrade without /AUTOSTART exited with $?"
+[ -z "$(run_value)" ] || fail "the upgrade turned start at login on"
+[ "$(noted_answer)" = 0x0 ] || fail "the upgrade would ask again: noted answer '$(noted_answer)', expected 0x0"
 
 # --- the installed program starts and finds its translations beside it -----
 # Qt prints its debug lines on stderr only when told to (WINEQT_ reaches it as QT_).
