@@ -252,7 +252,8 @@ void TestTrayIcon::saveAsksBeforeReplacing()
         }
     });
     user.start(20);
-    menuAction(tray.contextMenu()->actions().last()->menu(), QStringLiteral("Save current…"))->trigger();
+    menuAction(tray.contextMenu()->findChild<QMenu *>(QStringLiteral("snapshotMenu")), QStringLiteral("Save current…"))
+        ->trigger();
     QCOMPARE(questions,
              QStringList{"Save Snapshot: A snapshot named \"podcast\" exists already. Replace it?"});
     QCOMPARE(snapshots.saved, saved);
