@@ -6,6 +6,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cctype>
 
 namespace {
 
@@ -38,6 +39,39 @@ bool isNameChar(char c, bool slash)
 bool isName(const QByteArray &name, bool slash)
 {
     return !name.isEmpty() && std::all_of(name.cbegin(), name.cend(), [slash](char c) { return isNameChar(c, slash); });
+}
+
+bool isHex(const QByteArray &text, qsizetype from, qsizetype count)
+{
+    if (from + count > text.size())
+        return false;
+    for (qsizetype i = from; i < from + count; ++i) {
+        if (!std::isxdigit(static_cast<unsigned char>(text.at(i))))
+            return false;
+    }
+    return true;
+}
+
+// A key as QSettings writes any text: name characters, "%XX" for another
+// byte of Latin-1 and "%UXXXX" for a character beyond it.
+bool isEscapedKey(const QByteArray &key)
+{
+    if (key.isEmpty())
+        return false;
+    for (qsizetype i = 0; i < key.size();) {
+        if (key.at(i) != '%') {
+            if (!isNameChar(key.at(i), true))
+                return false;
+            ++i;
+        } else if (isHex(key, i + 1, 2)) {
+            i += 3;
+        } else if (i + 1 < key.size() && key.at(i + 1) == 'U' && isHex(key, i + 2, 4)) {
+            i += 6;
+        } else {
+            return false;
+        }
+    }
+    return true;
 }
 
 // What QSettings writes for a plain string without escapes: the text as it
@@ -81,7 +115,7 @@ QString keyText(const QByteArray &line)
 
 } // namespace
 
-QStringList IniSanitizer::setAside(QByteArray &text)
+QStringList IniSanitizer::setAside(QByteArray &text, Keys keys)
 {
     QStringList named;
     QByteArray kept;
@@ -113,7 +147,9 @@ QStringList IniSanitizer::setAside(QByteArray &text)
                                      : QString::fromLatin1(name);
             keep = !foreignSection;
         } else if (!keep && equals > 0 && !foreignSection) {
-            keep = isName(trimmedBlanks(line.left(equals)), true) && isPlainValue(trimmedBlanks(line.mid(equals + 1)));
+            const QByteArray key = trimmedBlanks(line.left(equals));
+            keep = (keys == Keys::Escaped ? isEscapedKey(key) : isName(key, true)) &&
+                   isPlainValue(trimmedBlanks(line.mid(equals + 1)));
         }
         if (keep) {
             kept += text.mid(start, next - start);
@@ -142,7 +178,7 @@ bool save(const QString &path, const QByteArray &data)
 
 } // namespace
 
-void IniSanitizer::sanitize(const QString &path)
+void IniSanitizer::sanitize(const QString &path, Keys keys)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -150,8 +186,8 @@ void IniSanitizer::sanitize(const QString &path)
     const QByteArray original = file.readAll();
     file.close();
     QByteArray text = original;
-    const QStringList keys = setAside(text);
-    if (keys.isEmpty())
+    const QStringList named = setAside(text, keys);
+    if (named.isEmpty())
         return;
     const QString copy = path + QStringLiteral(".bad");
     const bool copied = save(copy, original);
@@ -159,8 +195,8 @@ void IniSanitizer::sanitize(const QString &path)
     qWarning().noquote() << QStringLiteral("%1: %2 %3 this program never writes (%4); %5")
                                 .arg(path,
                                      cleaned ? QStringLiteral("set aside") : QStringLiteral("could not set aside"),
-                                     keys.size() == 1 ? QStringLiteral("a line") : QStringLiteral("lines"),
-                                     keys.join(QStringLiteral(", ")),
+                                     named.size() == 1 ? QStringLiteral("a line") : QStringLiteral("lines"),
+                                     named.join(QStringLiteral(", ")),
                                      copied ? QStringLiteral("the original is kept as %1").arg(copy)
                                             : QStringLiteral("the original could not be kept as %1").arg(copy));
 }

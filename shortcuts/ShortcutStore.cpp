@@ -44,7 +44,7 @@ QMap<QString, QKeySequence> ShortcutStore::load() const
     QMap<QString, QKeySequence> keys;
     if (!QFileInfo::exists(filePath))
         return keys;
-    IniSanitizer::sanitize(filePath);
+    IniSanitizer::sanitize(filePath, IniSanitizer::Keys::Escaped);
     QSettings settings(filePath, QSettings::IniFormat);
     settings.beginGroup(kGroup);
     for (const QString &action : settings.childKeys()) {
@@ -63,7 +63,7 @@ QMap<QString, QKeySequence> ShortcutStore::load() const
 void ShortcutStore::set(const QString &action, const QKeySequence &key)
 {
     QDir().mkpath(QFileInfo(filePath).path());
-    IniSanitizer::sanitize(filePath);
+    IniSanitizer::sanitize(filePath, IniSanitizer::Keys::Escaped);
     QSettings settings(filePath, QSettings::IniFormat);
     settings.beginGroup(kGroup);
     if (key.isEmpty())

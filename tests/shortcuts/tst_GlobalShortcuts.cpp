@@ -135,6 +135,18 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(iniValue("ks2", iniKey).toString(), value.toString(), 10000);
     }
 
+    // QSettings escapes a snapshot's name in the key ("%20", "%U591C"): the
+    // binding must survive the next start's sanitizing.
+    void snapshotNameKept()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("shortcuts.ini"));
+        const QString action = QStringLiteral("snapshot.Late night 夜");
+        ShortcutStore(path).set(action, QKeySequence(QStringLiteral("Ctrl+Alt+N")));
+        QCOMPARE(ShortcutStore(path).load().value(action), QKeySequence(QStringLiteral("Ctrl+Alt+N")));
+        QVERIFY(!QFile::exists(path + QStringLiteral(".bad")));
+    }
+
     // A key the program already holds is marked in this second client's row; a free one is taken.
     void keyInUse()
     {
